@@ -1,0 +1,67 @@
+# Front door: everything a person or CI needs on a fresh Debian 12 machine.
+#   make play   install what is missing, build, lay out the game folder, play
+#   make test   install, build, run the whole suite (also under ASan + UBSan)
+#   make bench  build and run the benchmarks
+#   make dist   pack the game folder into a tar.gz
+#   make fuzz   run every fuzz target for a bounded time
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+CMAKE_FLAGS ?=
+
+
+.PHONY: all deps configure build play test test-release test-sanitize bench dist fuzz fuzz-short assets-preview screenshots clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+play: build
+	@scripts/play $(BUILD)/game
+
+test: deps
+	$(MAKE) test-release
+	$(MAKE) test-sanitize
+	@if [ -x scripts/fuzz ]; then scripts/fuzz $(FUZZ_BUILD) 10; fi
+
+test-release: configure
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ctest -j $(JOBS) --output-on-failure
+
+test-sanitize: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVOLTARI_SANITIZE=ON -DVOLTARI_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest -j $(JOBS) --output-on-failure -LE no-sanitize
+
+bench: build
+	@scripts/bench $(BUILD)
+
+dist: build
+	cd $(BUILD) && cpack -G TGZ -B $(CURDIR)/dist
+
+fuzz: deps
+	scripts/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+assets-preview: build
+	cmake --build $(BUILD) --target assets-preview
+
+screenshots: build
+	cmake --build $(BUILD) --target screenshots
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) dist

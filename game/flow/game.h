@@ -1,0 +1,17 @@
+// The game's main function and the phases it runs: start-up, the menu, the
+// match frame and the closing sequence.
+#pragma once
+
+// The whole program: start-up, main loop, closing. Returns the exit status.
+int runGame();
+
+// Menu (menu.cpp)
+void showMenuPage(int type);
+bool loadMenuPage(int n);
+void toggleCourt();
+bool menuPhase();       // false: a flip failed, the program must end with 1
+void startMatch();
+
+// Match (matchloop.cpp)
+void matchFrame();
+void pointHandling();

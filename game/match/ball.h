@@ -1,0 +1,25 @@
+// The ball: flight, walls, edges, the posts of court 2, paddle hits.
+#pragma once
+
+#include "SDL.h"
+#include "game/flow/frameclock.h"
+
+struct Ball {
+    SDL_Rect hitRects[11];  // px: hit shape, 20x20 square and its shadow to y + 38
+    float x, y;             // px: top-left of the 20 x 20 ball
+    float vx, vy;           // px/s
+    float smashBoost;       // px/s added to vx for movement only
+};
+
+extern Ball ball;
+extern bool leftHitLock;       // left paddle played the ball last
+extern bool rightHitLock;      // right paddle played the ball last
+extern bool postLock;          // a post bounce happened, no paddle hit since
+extern int contactX;           // px: x of the last contact found by rectListsOverlap
+extern float leftVxSnapshot;   // px/s: left paddle vx copied this frame
+extern float rightVxSnapshot;  // px/s: right paddle vx copied this frame
+
+bool rectListsOverlap(const SDL_Rect* a, int countA, const SDL_Rect* b, int countB);
+void placeHitRects(Ball& b);
+void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects);
+void resetMatch();

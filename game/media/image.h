@@ -1,0 +1,22 @@
+// Image primitives and the sprite atlas.
+#pragma once
+
+#include "SDL.h"
+
+SDL_Surface* loadImage(const char* file);
+void blit(Sint16 x, Sint16 y, SDL_Surface* source, SDL_Surface* destination, const SDL_Rect* sourceRect);
+void fillAtlas();
+
+extern SDL_Rect hitSparkFrames[8];        // "animate.dat"
+extern SDL_Rect digitRects[10];           // "sheet.gfx"
+extern SDL_Rect scoreSeparatorRect;       // "sheet.gfx"
+extern SDL_Rect matchEndBannerRect;       // "sheet.gfx"
+extern SDL_Rect joystickNoticeTitleRect;  // "sheet.gfx"
+extern SDL_Rect oneJoystickRect;          // "sheet.gfx"
+extern SDL_Rect twoJoysticksRect;         // "sheet.gfx"
+extern SDL_Rect noJoystickRect;           // "sheet.gfx"
+extern SDL_Rect humanLabelRect;           // "CPUPlayer.dat"
+extern SDL_Rect computerLabelRect;        // "CPUPlayer.dat"
+extern SDL_Rect computerLabelShortRect;   // "CPUPlayer.dat"
+extern SDL_Rect fadeFrames[7];            // "anifade.dat"
+extern SDL_Rect paddleFrames[2];          // "paddle.dat"
