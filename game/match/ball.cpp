@@ -1,10 +1,301 @@
-// STUB: replaced by the ball implementation.
 #include "game/match/ball.h"
-Ball ball;
-bool leftHitLock = false, rightHitLock = false, postLock = false;
+
+#include <cmath>
+#include <cstdlib>
+
+#include "game/flow/state.h"
+#include "game/match/paddle.h"
+#include "game/media/assets.h"
+#include "game/media/sprites.h"
+#include "settings/settings.h"
+
+namespace {
+
+const int hitRectCount = 11;
+// The 20 x 20 square and, stacked under it, the narrowing shadow rows.
+const Uint16 hitRectW[hitRectCount] = {20, 10, 14, 16, 18, 20, 18, 16, 14, 10, 6};  // px
+const Uint16 hitRectH[hitRectCount] = {20, 1, 1, 2, 2, 6, 2, 2, 1, 1, 1};          // px
+
+Ball makeBall(float x, float y)
+{
+    Ball b{};
+    for (int i = 0; i < hitRectCount; ++i) {
+        b.hitRects[i].w = hitRectW[i];
+        b.hitRects[i].h = hitRectH[i];
+    }
+    b.x = x;
+    b.y = y;
+    placeHitRects(b);
+    return b;
+}
+
+// Distance (px) that velocity v (px/s) covers in dt ms, in float throughout.
+float stepPx(float v, Sint32 dt)
+{
+    return v * static_cast<float>(dt) * 0.001f;
+}
+
+float withSignOf(float magnitude, float reference)
+{
+    return reference > 0 ? magnitude : -magnitude;
+}
+
+// Turns the ball toward the paddle's vertical motion, speed + 12 px/s.
+void verticalBlend(Ball& b, float paddleVy)
+{
+    float s = std::sqrt(b.vx * b.vx + b.vy * b.vy) + 12.0f;
+    b.vy = (paddleVy + b.vy) * 0.5f;
+    if (b.vy * b.vy < s * s)
+        b.vx = withSignOf(std::sqrt(s * s - b.vy * b.vy), b.vx);
+}
+
+// Turns the ball toward the paddle's horizontal motion, speed + 12 px/s.
+void horizontalBlend(Ball& b, float paddleVx)
+{
+    float s = std::sqrt(b.vx * b.vx + b.vy * b.vy) + 12.0f;
+    b.vx = (paddleVx + b.vx) * 0.5f;
+    if (s * s - b.vx * b.vx > 0)
+        b.vy = withSignOf(std::sqrt(s * s - b.vx * b.vx), b.vy);
+}
+
+struct Side {
+    const Paddle& paddle;
+    float vxSnapshot;    // px/s
+    bool smashHeld;
+    bool computer;       // a computer plays this paddle: hits may smash by chance
+    int smashLimit;      // highest rand() % 10 that smashes
+    bool& hitLock;
+    HitSpark& spark;
+    bool towardCentre;   // paddle moves toward the centre line
+};
+
+void paddleHit(Ball& b, Sint32 dt, const Side& side)
+{
+    // Out of the paddle, by 21 px plus the paddle's own travel this frame.
+    float p = stepPx(side.vxSnapshot, dt) + 21.0f;
+    if (b.vx > 0)
+        b.x -= p;
+    else
+        b.x += p;
+
+    b.vx = -b.vx;
+    b.smashBoost = 0;
+    if (side.smashHeld)
+        b.smashBoost = 4.0f * b.vx;
+    if (side.computer && drawRand() % 10 <= side.smashLimit)
+        b.smashBoost = 4.0f * b.vx;
+
+    side.hitLock = true;
+    postLock = false;
+    if (settings.sound == 1)
+        playEffect(hitSound);
+    setFrame(side.spark, 0);
+
+    if (side.paddle.vy > 0)
+        verticalBlend(b, side.paddle.vy);
+    if (side.towardCentre)
+        horizontalBlend(b, side.paddle.vx);
+    if (side.paddle.vy < 0)
+        verticalBlend(b, side.paddle.vy);
+
+    // Never steeper than 4 : 1.
+    int a = std::abs(truncToInt(4.0f * b.vx));
+    int steep = std::abs(truncToInt(b.vy));
+    if (steep > a)
+        b.vx = withSignOf(static_cast<float>(std::abs(truncToInt(b.vy * 0.25f))), b.vx);
+
+    placeHitRects(b);
+    ++hitCount;
+}
+
+bool inPostRows(float y)
+{
+    return (75 <= y && y <= 175) || (425 <= y && y <= 525);
+}
+
+}  // namespace
+
+Ball ball = makeBall(400, 300);
+bool leftHitLock = false;
+bool rightHitLock = false;
+bool postLock = false;
 int contactX = 0;
-float leftVxSnapshot = 0, rightVxSnapshot = 0;
-bool rectListsOverlap(const SDL_Rect*, int, const SDL_Rect*, int) { return false; }
-void placeHitRects(Ball&) {}
-void updateBall(const FrameClock&, const SDL_Rect*, const SDL_Rect*) {}
-void resetMatch() {}
+float leftVxSnapshot = 0;
+float rightVxSnapshot = 0;
+
+int truncToInt(float v)
+{
+    const float limit = 1.0e9f;
+    if (!(v > -limit))  // also NaN
+        return v < 0 ? -1000000000 : 0;
+    if (v > limit)
+        return 1000000000;
+    return static_cast<int>(v);
+}
+
+Sint16 truncToPx(float v)
+{
+    int i = truncToInt(v);
+    if (i < -32768)
+        return -32768;
+    if (i > 32767)
+        return 32767;
+    return static_cast<Sint16>(i);
+}
+
+bool rectListsOverlap(const SDL_Rect* a, int countA, const SDL_Rect* b, int countB)
+{
+    if (a == nullptr || b == nullptr)
+        return false;
+    for (int i = 0; i < countA; ++i) {
+        const SDL_Rect& ra = a[i];
+        for (int j = 0; j < countB; ++j) {
+            const SDL_Rect& rb = b[j];
+            if (ra.y + ra.h > rb.y && ra.y < rb.y + rb.h && ra.x + ra.w > rb.x && ra.x < rb.x + rb.w) {
+                contactX = (ra.x + (ra.x + ra.w) + rb.x + (rb.x + rb.w)) / 4;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void placeHitRects(Ball& b)
+{
+    int below = 0;  // px: heights of the rects above this one
+    for (SDL_Rect& r : b.hitRects) {
+        r.x = truncToPx(b.x + static_cast<float>((20 - r.w) / 2));
+        r.y = truncToPx(b.y + static_cast<float>(below));
+        below += r.h;
+    }
+}
+
+void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects)
+{
+    Ball& b = ball;
+    const Sint32 dt = elapsedMs(clock);  // ms
+
+    b.x += stepPx(b.vx + b.smashBoost, dt);
+    // A smash fades with the distance from the contact point.
+    if (b.smashBoost > 50 || b.smashBoost < -50) {
+        float d = static_cast<float>(contactX) - b.x;
+        if (d <= 0)
+            b.smashBoost = 0;
+        else
+            b.smashBoost = b.vx * 100.0f / d;
+    }
+    placeHitRects(b);
+
+    if (b.x < 400)
+        rightHitLock = false;
+    if (b.x > 400)
+        leftHitLock = false;
+
+    if (b.x < 0) {
+        rallyEnd = 2;
+        ++score2;
+    }
+    if (b.x + 20 > 800) {
+        rallyEnd = 1;
+        ++score1;
+    }
+
+    if (courtMode == 2 && !postLock && 385 < b.x && b.x < 415 && inPostRows(b.y)) {
+        postLock = true;
+        b.smashBoost = 0;
+        if (std::abs(truncToInt(b.vx)) > 20) {
+            b.vx = -b.vx;
+        } else {
+            // A slow ball slips past, away from the paddle that played it.
+            if (leftHitLock)
+                b.vx = 20;
+            if (rightHitLock)
+                b.vx = -20;
+        }
+        placeHitRects(b);
+        leftHitLock = false;
+        rightHitLock = false;
+    }
+
+    if (b.x < 0 || b.x + 20 > 800) {
+        if (b.vx > 0)
+            b.x -= 21;
+        if (b.vx < 0)
+            b.x += 21;
+        b.vx = -b.vx;
+        placeHitRects(b);
+        if (b.vx > 0)
+            b.vx += 5;
+        if (b.vx < 0)
+            b.vx -= 5;
+        ++hitCount;
+    }
+
+    if (rectListsOverlap(b.hitRects, hitRectCount, leftHitRects, leftHitRects ? 1 : 0) && !leftHitLock) {
+        Side left{leftPaddle, leftVxSnapshot, leftSmashHeld, gameType != 0, gameType + 1,
+                  leftHitLock, hitSpark1, leftPaddle.vx > 0};
+        paddleHit(b, dt, left);
+    }
+    if (rectListsOverlap(b.hitRects, hitRectCount, rightHitRects, rightHitRects ? 1 : 0) && !rightHitLock) {
+        Side right{rightPaddle, rightVxSnapshot, rightSmashHeld, gameType == 4, 5,
+                   rightHitLock, hitSpark2, rightPaddle.vx < 0};
+        paddleHit(b, dt, right);
+    }
+
+    b.y += stepPx(b.vy, dt);
+    placeHitRects(b);
+
+    if (b.y < 0 || b.y + 20 > 600) {
+        if (b.vy > 0)
+            b.y -= 21;
+        if (b.vy < 0)
+            b.y += 21;
+        b.vy = -b.vy;
+        placeHitRects(b);
+        ++hitCount;
+    }
+}
+
+void resetMatch()
+{
+    rallySpeed = settings.xspeed + 300;
+    rallyAborted = false;
+
+    leftHitLock = false;
+    rightHitLock = false;
+    // A post bounce of the last match must not disable the posts of this one.
+    postLock = false;
+    score1 = 0;
+    score2 = 0;
+    hitCount = 0;
+    leftVxSnapshot = 0;
+    rightVxSnapshot = 0;
+
+    leftPaddle.x = 0;
+    leftPaddle.y = 260;
+    leftPaddle.vx = 0;
+    leftPaddle.vy = 0;
+    placeHitRects(leftPaddle);
+    rightPaddle.x = 779;
+    rightPaddle.y = 260;
+    rightPaddle.vx = 0;
+    rightPaddle.vy = 0;
+    placeHitRects(rightPaddle);
+
+    ball.x = 390;
+    ball.y = 290;
+    ball.smashBoost = 0;
+    // The serve keeps the direction the ball had.
+    if (ball.vx < 0)
+        ball.vx = -100;
+    if (ball.vx > 0)
+        ball.vx = 100;
+    if (ball.vy < 0)
+        ball.vy = -100;
+    if (ball.vy > 0)
+        ball.vy = 100;
+    placeHitRects(ball);
+
+    setFrame(hitSpark1, 10);
+    setFrame(hitSpark2, 10);
+}

@@ -19,7 +19,17 @@ extern int contactX;           // px: x of the last contact found by rectListsOv
 extern float leftVxSnapshot;   // px/s: left paddle vx copied this frame
 extern float rightVxSnapshot;  // px/s: right paddle vx copied this frame
 
+// Float to pixel, toward zero; out-of-range values saturate instead of
+// overflowing (NaN gives 0).
+int truncToInt(float v);
+Sint16 truncToPx(float v);
+
+// Sets contactX at the first overlapping pair; rects that only touch do not
+// overlap. A null list counts as empty.
 bool rectListsOverlap(const SDL_Rect* a, int countA, const SDL_Rect* b, int countB);
 void placeHitRects(Ball& b);
+// One frame of ball motion; the time step is read once from the clock.
+// Null paddle rects count as no paddle.
 void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects);
+// Ball, paddles, locks (postLock too), scores and counters for a new match.
 void resetMatch();

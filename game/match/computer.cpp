@@ -1,4 +1,84 @@
-// STUB: replaced by the computer opponent.
 #include "game/match/computer.h"
-void steerLeftComputer(float, float, float, float, int) {}
-void steerRightComputer(float, float, float, float) {}
+
+#include "game/flow/state.h"
+#include "game/match/paddle.h"
+#include "settings/settings.h"
+
+namespace {
+
+// Computer paddle speed (px/s) for a divisor: faster with rallySpeed and sbots.
+float computerSpeed(int divisor)
+{
+    const int scaled = rallySpeed * 100;
+    return static_cast<float>(scaled) / (static_cast<float>(divisor) - settings.sbots);
+}
+
+// Base of the attack line (px): the faster the rally, the earlier it retreats.
+int attackBase()
+{
+    if (rallySpeed > 800)
+        return 340;
+    if (rallySpeed > 600)
+        return 360;
+    if (rallySpeed > 500)
+        return 380;
+    if (rallySpeed > 400)
+        return 400;
+    return 420;
+}
+
+}  // namespace
+
+void steerLeftComputer(float bx, float by, float px, float py, int level)
+{
+    int divisor = 0;
+    int line = 0;  // px
+    switch (level) {
+    case 1: divisor = 140; line = 4 + attackBase(); break;
+    case 2: divisor = 130; line = 8 + attackBase(); break;
+    case 3: divisor = 120; line = 12 + attackBase(); break;
+    case 4: divisor = 100; line = 400; break;
+    case 5: divisor = 100; line = 20 + attackBase(); break;
+    default: return;  // no computer plays at other levels
+    }
+    const float s = computerSpeed(divisor);
+    const float t = static_cast<float>(line);
+    Paddle& p = leftPaddle;
+
+    // Inside the band from 10 to 70 px below the paddle's top: keep going.
+    if (by + 30 < py + 40)
+        p.vy = -s;
+    else if (by - 30 > py + 40)
+        p.vy = s;
+
+    if (bx > t) {
+        p.vy = 0;
+        p.vx = -s;
+    } else if (bx < t) {
+        if (px < bx)
+            p.vx = s;
+        else if (px > bx)
+            p.vx = -s;
+    }
+}
+
+void steerRightComputer(float bx, float by, float px, float py)
+{
+    const float s = computerSpeed(101);
+    Paddle& p = rightPaddle;
+
+    if (by + 30 > py + 40)
+        p.vy = s;
+    if (by - 30 < py + 40)
+        p.vy = -s;
+
+    if (bx < 400) {
+        p.vy = 0;
+        p.vx = s;
+    } else if (bx > 400) {
+        if (px > bx)
+            p.vx = -s;
+        else if (px < bx)
+            p.vx = s;
+    }
+}

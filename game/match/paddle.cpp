@@ -1,11 +1,193 @@
-// STUB: replaced by the paddle implementation.
 #include "game/match/paddle.h"
+
+#include <initializer_list>
+
+#include "SDL_mixer.h"
+#include "game/flow/state.h"
+#include "game/match/ball.h"
+#include "settings/settings.h"
+
 Paddle leftPaddle = {0, 300, {{0, 300, 20, 80}}, 0, 0};
 Paddle rightPaddle = {779, 300, {{779, 300, 20, 80}}, 0, 0};
-bool leftSmashHeld = false, rightSmashHeld = false;
-void placeHitRects(Paddle&) {}
-void movePaddle(Paddle&, const FrameClock&) {}
-void handleLeftPlayerEvent(const SDL_Event&) {}
-void handleRightPlayerEvent(const SDL_Event&) {}
-void rallySpeedUp() {}
-void rallySpeedAfterPoint() {}
+bool leftSmashHeld = false;
+bool rightSmashHeld = false;
+
+namespace {
+
+const Sint16 stickDeadZone = 8000;  // stick values strictly inside +-8000 mean rest
+
+float stepPx(float v, Sint32 dt)
+{
+    return v * static_cast<float>(dt) * 0.001f;
+}
+
+float stickSpeed(Sint16 value)
+{
+    if (value > -stickDeadZone && value < stickDeadZone)
+        return 0;
+    return value < 0 ? -static_cast<float>(rallySpeed) : static_cast<float>(rallySpeed);
+}
+
+void stickMotion(Paddle& p, const SDL_JoyAxisEvent& axis)
+{
+    if (axis.axis == 0)
+        p.vx = stickSpeed(axis.value);
+    else if (axis.axis == 1)
+        p.vy = stickSpeed(axis.value);
+}
+
+// +1 press, -1 release, 0 not a key event.
+int keyDirection(const SDL_Event& e)
+{
+    if (e.type == SDL_KEYDOWN)
+        return 1;
+    if (e.type == SDL_KEYUP)
+        return -1;
+    return 0;
+}
+
+// Press adds, release takes back: opposite keys held together cancel.
+void keyStroke(float& component, int direction, int sign)
+{
+    component += static_cast<float>(direction * sign) * static_cast<float>(rallySpeed);
+}
+
+void stepTowardZero(float& component, float amount)
+{
+    if (component > 0)
+        component -= amount;
+    else if (component < 0)
+        component += amount;
+}
+
+void stepAwayFromZero(float& component, float amount)
+{
+    if (component > 0)
+        component += amount;
+    else if (component < 0)
+        component -= amount;
+}
+
+void setMagnitude(float& component, float magnitude)
+{
+    if (component > 0)
+        component = magnitude;
+    else if (component < 0)
+        component = -magnitude;
+}
+
+}  // namespace
+
+void placeHitRects(Paddle& p)
+{
+    SDL_Rect& r = p.hitRects[0];
+    r.x = truncToPx(p.x + static_cast<float>((20 - r.w) / 2));
+    r.y = truncToPx(p.y);
+}
+
+void movePaddle(Paddle& p, const FrameClock& clock)
+{
+    const bool left = &p == &leftPaddle;
+    const bool held = left ? leftSmashHeld : rightSmashHeld;
+    const float minX = left ? 0.0f : 500.0f;    // px
+    const float maxX = left ? 301.0f : 800.0f;  // px: right edge bound
+    const Sint32 dt = elapsedMs(clock);         // ms
+
+    // A move that leaves the zone is taken back, not clipped.
+    if (!held)
+        p.x += stepPx(p.vx, dt);
+    placeHitRects(p);
+    if (!(p.x >= minX && p.x + 20 <= maxX)) {
+        if (!held)
+            p.x -= stepPx(p.vx, dt);
+        placeHitRects(p);
+    }
+
+    if (!held)
+        p.y += stepPx(p.vy, dt);
+    placeHitRects(p);
+    if (!(p.y >= 0 && p.y + 80 <= 600)) {
+        if (!held)
+            p.y -= stepPx(p.vy, dt);
+        placeHitRects(p);
+    }
+}
+
+void handleLeftPlayerEvent(const SDL_Event& e)
+{
+    const int dir = keyDirection(e);
+    if (dir != 0) {
+        switch (e.key.keysym.sym) {
+        case SDLK_w: keyStroke(leftPaddle.vy, dir, -1); break;
+        case SDLK_s: keyStroke(leftPaddle.vy, dir, 1); break;
+        case SDLK_a: keyStroke(leftPaddle.vx, dir, -1); break;
+        case SDLK_d: keyStroke(leftPaddle.vx, dir, 1); break;
+        case SDLK_LSHIFT: leftSmashHeld = dir > 0; break;
+        default: break;
+        }
+        return;
+    }
+    if (settings.joy == 1 && e.type == SDL_JOYAXISMOTION && e.jaxis.which == 1)
+        stickMotion(leftPaddle, e.jaxis);
+}
+
+void handleRightPlayerEvent(const SDL_Event& e)
+{
+    const int dir = keyDirection(e);
+    if (dir != 0) {
+        switch (e.key.keysym.sym) {
+        case SDLK_UP: keyStroke(rightPaddle.vy, dir, -1); break;
+        case SDLK_DOWN: keyStroke(rightPaddle.vy, dir, 1); break;
+        case SDLK_LEFT: keyStroke(rightPaddle.vx, dir, -1); break;
+        case SDLK_RIGHT: keyStroke(rightPaddle.vx, dir, 1); break;
+        case SDLK_RSHIFT: rightSmashHeld = dir > 0; break;
+        case SDLK_k:
+            if (dir > 0)
+                rampTrigger = 2;
+            break;
+        case SDLK_m:
+            if (dir > 0) {
+                musicVolume -= 10;
+                if (musicVolume < -1)
+                    musicVolume = 20;
+                Mix_VolumeMusic(musicVolume);
+            }
+            break;
+        default: break;
+        }
+        return;
+    }
+    if (settings.joy != 1)
+        return;
+    if (e.type == SDL_JOYAXISMOTION && e.jaxis.which == 0) {
+        stickMotion(rightPaddle, e.jaxis);
+    } else if ((e.type == SDL_JOYBUTTONDOWN || e.type == SDL_JOYBUTTONUP) && e.jbutton.button == 0) {
+        // Both sticks' smash buttons arrive here.
+        const bool down = e.type == SDL_JOYBUTTONDOWN;
+        if (e.jbutton.which == 0)
+            rightSmashHeld = down;
+        else if (e.jbutton.which == 1)
+            leftSmashHeld = down;
+    }
+}
+
+void rallySpeedUp()
+{
+    rallySpeed += 7;
+    for (float* c : {&leftPaddle.vy, &leftPaddle.vx, &rightPaddle.vy, &rightPaddle.vx})
+        stepAwayFromZero(*c, 7);
+    hitCount = 0;
+}
+
+void rallySpeedAfterPoint()
+{
+    if (rallySpeed > 400) {
+        rallySpeed -= 100;
+        for (float* c : {&leftPaddle.vy, &leftPaddle.vx, &rightPaddle.vy, &rightPaddle.vx})
+            stepTowardZero(*c, 100);
+    } else {
+        rallySpeed = 300;
+        for (float* c : {&leftPaddle.vy, &leftPaddle.vx, &rightPaddle.vy, &rightPaddle.vx})
+            setMagnitude(*c, 300);
+    }
+}

@@ -17,11 +17,15 @@ extern bool leftSmashHeld;     // left smash button held: paddle frozen, hits sm
 extern bool rightSmashHeld;
 
 void placeHitRects(Paddle& p);
-// Moves leftPaddle or rightPaddle (chosen by identity) inside its zone.
+// Moves leftPaddle or rightPaddle inside its zone: identity picks the zone
+// and the smash button (any paddle other than leftPaddle counts as the right
+// one). The time step is read once from the clock.
 void movePaddle(Paddle& p, const FrameClock& clock);
 void handleLeftPlayerEvent(const SDL_Event& e);
 void handleRightPlayerEvent(const SDL_Event& e);
 
-// Rally speed ladder: +7 after a frame with bounces; after a point.
+// Rally speed ladder. rallySpeedUp: +7 after a frame with bounces, each
+// moving paddle component 7 further from 0, and hitCount back to 0.
+// rallySpeedAfterPoint: above 400 one step of 100 down, else back to 300.
 void rallySpeedUp();
 void rallySpeedAfterPoint();
