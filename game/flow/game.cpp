@@ -1,3 +1,82 @@
-// STUB: replaced by the main flow.
+// The game's main function: start-up, the main loop and the closing sequence.
 #include "game/flow/game.h"
-int runGame() { return 1; }
+
+#include <cstdio>
+
+#include "SDL_mixer.h"
+#include "game/flow/frameclock.h"
+#include "game/flow/state.h"
+#include "game/flow/timeseam.h"
+#include "game/match/ball.h"
+#include "game/match/sphere.h"
+#include "game/media/assets.h"
+#include "game/media/image.h"
+#include "game/media/media.h"
+#include "game/media/sequences.h"
+#include "settings/settings.h"
+
+namespace {
+
+const Uint8 closingGreys[6] = {175, 143, 95, 63, 31, 15};
+
+// Logo fade and six darkening grey screens. False when a flip failed.
+bool closingSequence()
+{
+    fadeImage(logo, nullptr, fadeIn, 100, 0, 0, nullptr);
+    for (Uint8 level : closingGreys) {
+        SDL_FillRect(screen, &screen->clip_rect, SDL_MapRGB(screen->format, level, level, level));
+        pauseMs(200);
+        if (SDL_Flip(screen) == -1)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int runGame()
+{
+    buildSphereDots();
+    score1 = 0;
+    score2 = 0;
+    gameType = 0;
+    quitRequested = false;
+    inMatch = false;
+    fillAtlas();
+    // resetMatch keeps these signs: the program's first serve goes right and down.
+    ball.vx = 100;
+    ball.vy = 100;
+    frameClock = makeFrameClock();
+
+    loadSettings();
+    if (!startMedia())
+        return 1;
+    if (!loadAssets())
+        return 1;
+    if (settings.joy == 1) {
+        joystick0 = SDL_JoystickOpen(0);
+        joystick1 = SDL_JoystickOpen(1);
+    }
+    restart(frameClock);
+
+    fadeImage(logo, nullptr, fadeIn, 100, 0, 0, nullptr);
+    fadeImage(logo, background, fadeOut, 100, 0, 0, nullptr);
+    showJoystickNotice();
+    if (settings.sound == 1 && Mix_PlayMusic(music, -1) == -1) {
+        std::printf("Mix_PlayMusic: %s\n", SDL_GetError());
+        std::fflush(stdout);
+    }
+    Mix_VolumeMusic(25);
+
+    for (;;) {
+        if (!inMatch && !menuPhase())
+            return 1;
+        matchFrame();
+        if (quitRequested) {
+            if (!closingSequence())
+                return 1;
+            shutdownMedia();
+            return 0;
+        }
+    }
+}

@@ -1,0 +1,173 @@
+// One frame of a match: input, computer opponents, moves, drawing, points.
+#include <cstdlib>
+
+#include "game/flow/frameclock.h"
+#include "game/flow/game.h"
+#include "game/flow/state.h"
+#include "game/flow/timeseam.h"
+#include "game/match/ball.h"
+#include "game/match/computer.h"
+#include "game/match/paddle.h"
+#include "game/match/sphere.h"
+#include "game/media/assets.h"
+#include "game/media/image.h"
+#include "game/media/media.h"
+#include "game/media/scoreboard.h"
+#include "game/media/sequences.h"
+#include "game/media/sprites.h"
+#include "settings/settings.h"
+
+namespace {
+
+const Sint32 minFrameMs = 5;  // at most 200 frames a second
+
+void abortRally()
+{
+    rallyEnd = 3;
+    rallyAborted = true;
+    inMatch = false;
+}
+
+void pollInput()
+{
+    while (SDL_PollEvent(&event)) {
+        handleLeftPlayerEvent(event);
+        handleRightPlayerEvent(event);
+        if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) && event.key.keysym.sym == SDLK_ESCAPE)
+            abortRally();
+        if (event.type == SDL_QUIT) {
+            abortRally();
+            quitRequested = true;
+        }
+    }
+}
+
+// A dirty rectangle around a position, clipped to the screen: the display
+// layer is not asked to update pixels that do not exist.
+SDL_Rect dirtyRect(float x, float y, int offset, int w, int h)
+{
+    int left = static_cast<int>(x) - offset;
+    int top = static_cast<int>(y) - offset;
+    int right = left + w;
+    int bottom = top + h;
+    if (left < 0)
+        left = 0;
+    if (top < 0)
+        top = 0;
+    if (right > 800)
+        right = 800;
+    if (bottom > 600)
+        bottom = 600;
+    SDL_Rect r;
+    r.x = static_cast<Sint16>(left);
+    r.y = static_cast<Sint16>(top);
+    r.w = static_cast<Uint16>(right > left ? right - left : 0);
+    r.h = static_cast<Uint16>(bottom > top ? bottom - top : 0);
+    return r;
+}
+
+void setPaddleAlpha(SDL_Surface* image, bool locked)
+{
+    if (image)
+        SDL_SetAlpha(image, SDL_SRCALPHA | SDL_RLEACCEL, locked ? 128 : 255);
+}
+
+float serveSpeed(float v)
+{
+    if (v > 0)
+        return 100;
+    if (v < 0)
+        return -100;
+    return 0;
+}
+
+void drawFrame()
+{
+    blit(0, 0, background, screen, nullptr);
+    if (ball.vy == 0)
+        ball.vy = 0.001f;
+    if (ball.vx == 0)
+        ball.vx = 0.001f;
+    drawBallImage(ball);
+    drawBallDots();
+    drawPaddle(leftPaddle, leftSmashHeld ? 1 : 0);
+    drawPaddle(rightPaddle, rightSmashHeld ? 1 : 0);
+    drawScore(score1, score2);
+    drawPlayerLabels();
+    if (hitSpark1.frame < 8)
+        draw(hitSpark1, static_cast<int>(leftPaddle.x), static_cast<int>(leftPaddle.y));
+    if (hitSpark2.frame < 8)
+        draw(hitSpark2, static_cast<int>(rightPaddle.x), static_cast<int>(rightPaddle.y));
+}
+
+}  // namespace
+
+void matchFrame()
+{
+    if (hitCount != 0) {
+        rallySpeedUp();
+        hitCount = 0;
+    }
+    pollInput();
+    leftVxSnapshot = leftPaddle.vx;
+    rightVxSnapshot = rightPaddle.vx;
+
+    updateRects[0] = dirtyRect(leftPaddle.x, leftPaddle.y, 50, 120, 180);
+    updateRects[1] = dirtyRect(rightPaddle.x, rightPaddle.y, 50, 120, 180);
+    updateRects[2] = dirtyRect(ball.x, ball.y, 20, 60, 60);
+
+    if (gameType != 0)
+        steerLeftComputer(ball.x, ball.y, leftPaddle.x, leftPaddle.y, gameType);
+    if (gameType == 4)
+        steerRightComputer(ball.x, ball.y, rightPaddle.x, rightPaddle.y);
+
+    if (rampTrigger == 2) {
+        rampTrigger = 0;
+        restartRamp(frameClock);
+    }
+    updateRamp(frameClock);
+
+    movePaddle(leftPaddle, frameClock);
+    movePaddle(rightPaddle, frameClock);
+    updateBall(frameClock, leftPaddle.hitRects, rightPaddle.hitRects);
+
+    setPaddleAlpha(paddleImage1, leftHitLock);
+    setPaddleAlpha(paddleImage2, rightHitLock);
+    restart(frameClock);
+
+    drawFrame();
+    if (screen)
+        SDL_UpdateRects(screen, 3, updateRects);
+
+    if (rallyEnd != 0)
+        pointHandling();
+    if (score1 == settings.pointsToWin || score2 == settings.pointsToWin)
+        inMatch = false;
+    while (elapsedMs(frameClock) < minFrameMs)
+        pauseMs(1);
+}
+
+void pointHandling()
+{
+    if (!rallyAborted) {
+        playEffect(crackSound);
+        playEffect(ufoSound);
+        ballSequence(ballBurst);
+        ballSequence(ballGather);
+    }
+    ball.x = 390;
+    ball.y = 290;
+    if (!rallyAborted)
+        drawScene();
+    rallyEnd = 0;
+    ball.smashBoost = 0;
+    leftHitLock = false;
+    rightHitLock = false;
+    ball.vx = serveSpeed(ball.vx);
+    ball.vy = serveSpeed(ball.vy);
+    rallySpeedAfterPoint();
+    // A display that can no longer flip ends the game at once.
+    if (SDL_Flip(screen) == -1)
+        std::exit(1);
+    restart(frameClock);
+}

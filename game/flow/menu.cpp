@@ -1,0 +1,212 @@
+// The main menu: game type and court choice, volume, and the way into a match.
+#include <cstdio>
+
+#include "SDL_mixer.h"
+#include "game/flow/frameclock.h"
+#include "game/flow/game.h"
+#include "game/flow/state.h"
+#include "game/flow/timeseam.h"
+#include "game/match/ball.h"
+#include "game/match/paddle.h"
+#include "game/media/assets.h"
+#include "game/media/image.h"
+#include "game/media/media.h"
+#include "game/media/sequences.h"
+#include "settings/settings.h"
+
+namespace {
+
+const Sint16 stickThreshold = 8000;  // stick travel that counts as a push
+
+enum TickResult { tickGoesOn, tickEndsMenu, tickFlipFailed };
+
+void drawMenu()
+{
+    blit(0, 0, menuBackdrop, screen, nullptr);
+    blit(50, 150, menuPage, screen, nullptr);
+    blit(0, 350, courtStrip, screen, nullptr);
+}
+
+void moveCursor(int step)
+{
+    gameType += step;
+    showMenuPage(gameType);
+}
+
+void stepMenuVolume()
+{
+    musicVolume -= 25;
+    if (musicVolume < 0)
+        musicVolume = 25;
+    Mix_VolumeMusic(musicVolume);
+}
+
+// Acts on the event record; true when the event ends the menu.
+bool actOnEvent()
+{
+    if (event.type == SDL_KEYDOWN) {
+        switch (event.key.keysym.sym) {
+        case SDLK_UP:
+            if (gameType > 0)
+                moveCursor(-1);
+            return false;
+        case SDLK_DOWN:
+            if (gameType < 4)
+                moveCursor(1);
+            return false;
+        case SDLK_LEFT:
+        case SDLK_RIGHT:
+            showMenuPage(gameType);
+            toggleCourt();
+            return false;
+        case SDLK_m:
+            stepMenuVolume();
+            return false;
+        case SDLK_RETURN:
+        case SDLK_SPACE:
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return true;
+        case SDLK_ESCAPE:
+            quitRequested = true;
+            return true;
+        case SDLK_F1:
+            courtMode = 3;
+            gameType = 5;
+            return true;
+        case SDLK_F2:
+            courtMode = 3;
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (event.type == SDL_JOYAXISMOTION && settings.joy == 1) {
+        const Sint16 value = event.jaxis.value;
+        const bool pushed = value <= -stickThreshold || value >= stickThreshold;
+        if (event.jaxis.axis == 0 && pushed) {
+            if (gameType < 4) {
+                showMenuPage(gameType);
+                toggleCourt();
+            }
+        } else if (event.jaxis.axis == 1 && value >= stickThreshold) {
+            if (gameType < 4)
+                moveCursor(1);
+        } else if (event.jaxis.axis == 1 && value <= -stickThreshold) {
+            if (gameType > 0)
+                moveCursor(-1);
+        } else if (event.jaxis.axis <= 1 && !pushed) {
+            pauseMs(1);
+        }
+        return false;
+    }
+    if (event.type == SDL_JOYBUTTONUP && settings.joy == 1)
+        return event.jbutton.button == 0;
+    if (event.type == SDL_QUIT) {
+        quitRequested = true;
+        return true;
+    }
+    return false;
+}
+
+// One tick: a single poll (an empty queue leaves the last event in place, so
+// a held key repeats), a flip, a 30 ms pause, then the action.
+TickResult menuTick()
+{
+    SDL_PollEvent(&event);
+    if (SDL_Flip(screen) == -1)
+        return tickFlipFailed;
+    pauseMs(30);
+    return actOnEvent() ? tickEndsMenu : tickGoesOn;
+}
+
+const char* courtBackgroundFile(int court)
+{
+    switch (court) {
+    case 2:
+        return "screen_0.gfx";
+    case 3:
+        return "screen_2.gfx";
+    default:
+        return "screen_1.gfx";
+    }
+}
+
+}  // namespace
+
+void showMenuPage(int type)
+{
+    blit(0, 0, menuBackdrop, screen, nullptr);
+    if (type >= 0 && type <= 4)
+        loadMenuPage(type + 1);
+    pauseMs(200);
+}
+
+bool loadMenuPage(int n)
+{
+    char file[16];
+    std::snprintf(file, sizeof file, "pic_%d.dat", n);
+    replaceImage(menuPage, file);
+    drawMenu();
+    SDL_Flip(screen);
+    return true;
+}
+
+void toggleCourt()
+{
+    if (courtMode == 1) {
+        courtMode = 2;
+        replaceImage(courtStrip, "lev_2.dat");
+    } else {
+        courtMode = 1;
+        replaceImage(courtStrip, "lev_1.dat");
+    }
+    drawMenu();
+    SDL_Flip(screen);
+}
+
+bool menuPhase()
+{
+    if (score1 == settings.pointsToWin || score2 == settings.pointsToWin)
+        fadeImage(sheet, nullptr, fadeIn, 150, 250, 250, &matchEndBannerRect);
+    fadeImage(background, nullptr, fadeIn, 10, 0, 0, nullptr);
+    if (SDL_Flip(screen) == -1)
+        return false;
+    fadeImage(menuBackdrop, background, fadeIn, 25, 0, 0, nullptr);
+    blit(0, 0, menuBackdrop, screen, nullptr);
+    blit(0, 350, courtStrip, screen, nullptr);
+    if (gameType == 5)
+        gameType = 0;
+    if (courtMode == 3)
+        toggleCourt();
+    showMenuPage(gameType);
+    if (SDL_Flip(screen) == -1)
+        return false;
+
+    while (SDL_PollEvent(&event) == 1) {
+    }
+    for (;;) {
+        TickResult result = menuTick();
+        if (result == tickFlipFailed)
+            return false;
+        if (result == tickEndsMenu)
+            break;
+    }
+    startMatch();
+    return true;
+}
+
+void startMatch()
+{
+    replaceImage(background, courtBackgroundFile(courtMode));
+    fadeImage(menuBackdrop, background, fadeOut, 25, 0, 0, nullptr);
+    resetMatch();
+    inMatch = true;
+    if (!quitRequested) {
+        paddlesAppear(static_cast<int>(leftPaddle.x), static_cast<int>(leftPaddle.y),
+                      static_cast<int>(rightPaddle.x), static_cast<int>(rightPaddle.y));
+        ballSequence(ballAppear);
+        drawScene();
+    }
+    restart(frameClock);
+}

@@ -1,0 +1,179 @@
+#include "support/gamerun.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "game/flow/game.h"
+#include "game/flow/timeseam.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<ScriptedEvent> pending;
+size_t nextEvent = 0;
+RunOptions activeOptions;
+Uint32 runStart = 0;
+
+void scriptHook(Uint32 now)
+{
+    while (nextEvent < pending.size() && pending[nextEvent].atMs <= now) {
+        SDL_PushEvent(&pending[nextEvent].event);
+        ++nextEvent;
+    }
+    if (now >= activeOptions.deadlineMs) {
+        SDL_Event q = quitEvent();
+        SDL_PushEvent(&q);
+    }
+    if (activeOptions.onPause)
+        activeOptions.onPause(now);
+}
+
+}  // namespace
+
+SDL_Event keyDown(SDLKey key)
+{
+    SDL_Event e;
+    SDL_memset(&e, 0, sizeof e);
+    e.type = SDL_KEYDOWN;
+    e.key.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = key;
+    return e;
+}
+
+SDL_Event keyUp(SDLKey key)
+{
+    SDL_Event e = keyDown(key);
+    e.type = SDL_KEYUP;
+    e.key.type = SDL_KEYUP;
+    e.key.state = SDL_RELEASED;
+    return e;
+}
+
+SDL_Event quitEvent()
+{
+    SDL_Event e;
+    SDL_memset(&e, 0, sizeof e);
+    e.type = SDL_QUIT;
+    return e;
+}
+
+SDL_Event joyAxis(Uint8 which, Uint8 axis, Sint16 value)
+{
+    SDL_Event e;
+    SDL_memset(&e, 0, sizeof e);
+    e.type = SDL_JOYAXISMOTION;
+    e.jaxis.type = SDL_JOYAXISMOTION;
+    e.jaxis.which = which;
+    e.jaxis.axis = axis;
+    e.jaxis.value = value;
+    return e;
+}
+
+SDL_Event joyButton(Uint8 type, Uint8 which, Uint8 button)
+{
+    SDL_Event e;
+    SDL_memset(&e, 0, sizeof e);
+    e.type = type;
+    e.jbutton.type = type;
+    e.jbutton.which = which;
+    e.jbutton.button = button;
+    e.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    return e;
+}
+
+void pressKey(std::vector<ScriptedEvent>& script, Uint32 atMs, SDLKey key, Uint32 holdMs)
+{
+    script.push_back({atMs, keyDown(key)});
+    script.push_back({atMs + holdMs, keyUp(key)});
+}
+
+std::string makeGameFolder(const std::vector<std::string>& omit)
+{
+    char pattern[] = "/tmp/voltari-game-XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    if (!dir)
+        return std::string();
+    for (const auto& entry : fs::directory_iterator(VOLTARI_GAME_DIR)) {
+        const std::string name = entry.path().filename().string();
+        if (name == "VLwait.nul" || name == "VOLTARI.exe" || name == "optedit" || name == "setup.ini")
+            continue;
+        bool skip = false;
+        for (const auto& o : omit)
+            skip = skip || o == name;
+        if (!skip && entry.is_regular_file())
+            fs::create_symlink(entry.path(), fs::path(dir) / name);
+    }
+    fs::current_path(dir);
+    return dir;
+}
+
+void writeTextFile(const std::string& name, const std::string& text)
+{
+    std::error_code ec;
+    fs::remove(name, ec);  // never write through a link into the build's data
+    std::ofstream out(name, std::ios::binary);
+    out << text;
+}
+
+void writeDefaultSetupIni()
+{
+    writeTextFile("setup.ini", "\nCreated with VOLTARI SeTuP for Windows 2.0 : Date/Time  1.1.2026/0:0\n"
+                               "joy0\nfullscreen0\nxspeed0\nsound1\nsbots0");
+}
+
+int runScripted(const std::vector<ScriptedEvent>& script, const RunOptions& options)
+{
+    pending = script;
+    nextEvent = 0;
+    activeOptions = options;
+    useVirtualClock(options.startMs);
+    runStart = options.startMs;
+    setPauseHook(scriptHook);
+    int status = runGame();
+    setPauseHook(nullptr);
+    return status;
+}
+
+Uint32 virtualElapsed()
+{
+    return nowMs() - runStart;
+}
+
+StdoutCapture::StdoutCapture() : savedFd(-1), done(false)
+{
+    std::fflush(stdout);
+    char pattern[] = "/tmp/voltari-stdout-XXXXXX";
+    int fd = mkstemp(pattern);
+    path = pattern;
+    savedFd = dup(STDOUT_FILENO);
+    dup2(fd, STDOUT_FILENO);
+    close(fd);
+}
+
+std::string StdoutCapture::finish()
+{
+    if (done)
+        return std::string();
+    done = true;
+    std::fflush(stdout);
+    dup2(savedFd, STDOUT_FILENO);
+    close(savedFd);
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    unlink(path.c_str());
+    return ss.str();
+}
+
+StdoutCapture::~StdoutCapture()
+{
+    finish();
+}
