@@ -14,4 +14,5 @@ void startMatch();
 
 // Match (matchloop.cpp)
 void matchFrame();
+void drawMatchFrame();  // one frame's picture onto the screen, not shown yet
 void pointHandling();

@@ -81,7 +81,9 @@ float serveSpeed(float v)
     return 0;
 }
 
-void drawFrame()
+}  // namespace
+
+void drawMatchFrame()
 {
     blit(0, 0, background, screen, nullptr);
     if (ball.vy == 0)
@@ -99,8 +101,6 @@ void drawFrame()
     if (hitSpark2.frame < 8)
         draw(hitSpark2, static_cast<int>(rightPaddle.x), static_cast<int>(rightPaddle.y));
 }
-
-}  // namespace
 
 void matchFrame()
 {
@@ -135,7 +135,7 @@ void matchFrame()
     setPaddleAlpha(paddleImage2, rightHitLock);
     restart(frameClock);
 
-    drawFrame();
+    drawMatchFrame();
     if (screen)
         SDL_UpdateRects(screen, 3, updateRects);
 

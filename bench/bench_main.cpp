@@ -1,0 +1,73 @@
+// Runs the benchmarks, then prints the short table of figures we quote.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+int runSessionChild(const char* job);
+
+namespace {
+
+// Keeps what the console shows and remembers each run's figures.
+class TableReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, Run> runs;
+    void ReportRuns(const std::vector<Run>& reports) override
+    {
+        for (const auto& r : reports)
+            runs[r.benchmark_name()] = r;
+        ConsoleReporter::ReportRuns(reports);
+    }
+};
+
+double nsPerIteration(const benchmark::BenchmarkReporter::Run& r)
+{
+    return r.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
+           benchmark::GetTimeUnitMultiplier(r.time_unit);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::strncmp(argv[1], "--child=", 8) == 0)
+        return runSessionChild(argv[1] + 8);
+
+    benchmark::Initialize(&argc, argv);
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    auto find = [&](const char* prefix) -> const benchmark::BenchmarkReporter::Run* {
+        for (const auto& [name, run] : reporter.runs)
+            if (name.rfind(prefix, 0) == 0)
+                return &run;
+        return nullptr;
+    };
+    const auto* frame = find("BM_MatchFrame");
+    const auto* blit = find("BM_FullScreenBlit");
+    const auto* loop = find("BM_MatchLoopFrames");
+    const auto* startup = find("BM_StartupToFirstMenuTick");
+    const auto* memory = find("BM_SessionPeakMemory");
+
+    std::printf("\n| figure | value |\n|---|---|\n");
+    if (frame && blit) {
+        double f = nsPerIteration(*frame);
+        double b = nsPerIteration(*blit);
+        std::printf("| one match frame | %.1f us |\n", f / 1000);
+        std::printf("| one full-screen 800x600 blit | %.1f us |\n", b / 1000);
+        std::printf("| frame / blit ratio | %.2f |\n", f / b);
+    }
+    if (loop && loop->counters.count("items_per_second"))
+        std::printf("| headless match loop, no pacing | %.0f frames/s |\n",
+                    static_cast<double>(loop->counters.at("items_per_second")));
+    if (startup)
+        std::printf("| start-up to first menu tick (no fixed pauses) | %.1f ms |\n",
+                    nsPerIteration(*startup) / 1e6);
+    if (memory && memory->counters.count("peak_MiB"))
+        std::printf("| peak memory, whole session | %.1f MiB |\n",
+                    static_cast<double>(memory->counters.at("peak_MiB")));
+    benchmark::Shutdown();
+    return 0;
+}
