@@ -6,6 +6,9 @@
 SDL_Surface* loadImage(const char* file);
 void blit(Sint16 x, Sint16 y, SDL_Surface* source, SDL_Surface* destination, const SDL_Rect* sourceRect);
 void fillAtlas();
+// Per-surface alpha blending (SDL_SRCALPHA | SDL_RLEACCEL), 0 invisible to
+// 255 opaque; a null surface is left alone.
+void setSurfaceAlpha(SDL_Surface* surface, Uint8 alpha);
 
 extern SDL_Rect hitSparkFrames[8];        // "animate.dat"
 extern SDL_Rect digitRects[10];           // "sheet.gfx"

@@ -1,4 +1,60 @@
-// STUB: replaced by the scoreboard.
 #include "game/media/scoreboard.h"
-void drawScore(Sint32, Sint32) {}
-void drawPlayerLabels() {}
+
+#include "game/flow/state.h"
+#include "game/media/assets.h"
+#include "game/media/image.h"
+#include "game/media/media.h"
+
+namespace {
+
+const Sint16 scoreTop = 5;  // px
+
+// A value that is not a digit draws nothing rather than reading past the table.
+void drawDigit(Sint32 digit, Sint16 x)
+{
+    if (digit < 0 || digit > 9)
+        return;
+    blit(x, scoreTop, sheet, screen, &digitRects[digit]);
+}
+
+}  // namespace
+
+void drawScore(Sint32 left, Sint32 right)
+{
+    Sint32 leftLast = left;
+    if (left == 10) {
+        drawDigit(1, 303);  // 10 grows outward: its 1 goes left
+        leftLast = 0;
+    }
+    Sint32 rightFirst = right;
+    if (right == 10) {
+        drawDigit(0, 458);  // and its 0 goes right
+        rightFirst = 1;
+    }
+    drawDigit(leftLast, 343);
+    blit(393, scoreTop, sheet, screen, &scoreSeparatorRect);
+    drawDigit(rightFirst, 418);
+}
+
+void drawPlayerLabels()
+{
+    switch (gameType) {
+    case 0:
+        blit(0, 0, playerLabels, screen, &humanLabelRect);
+        blit(660, 0, playerLabels, screen, &humanLabelRect);
+        break;
+    case 4:
+        blit(0, 0, playerLabels, screen, &computerLabelRect);
+        blit(723, 0, playerLabels, screen, &computerLabelShortRect);
+        break;
+    case 1:
+    case 2:
+    case 3:
+    case 5:
+        blit(0, 0, playerLabels, screen, &computerLabelRect);
+        blit(660, 0, playerLabels, screen, &humanLabelRect);
+        break;
+    default:
+        break;  // no such game type
+    }
+}

@@ -1,8 +1,46 @@
-// STUB: replaced by the sprites.
 #include "game/media/sprites.h"
-HitSpark hitSpark1 = {0}, hitSpark2 = {0};
+
+#include "game/media/assets.h"
+#include "game/media/image.h"
+#include "game/media/media.h"
+
+HitSpark hitSpark1 = {0};
+HitSpark hitSpark2 = {0};
 FrameClock sparkClock = makeFrameClock();
-void drawBallImage(const Ball&) {}
-void drawPaddle(const Paddle&, int) {}
-void setFrame(HitSpark& s, Sint32 f) { s.frame = f; }
-void draw(HitSpark&, int, int) {}
+
+void drawBallImage(const Ball& b)
+{
+    blit(static_cast<Sint16>(b.x), static_cast<Sint16>(b.y), ballImage, screen, nullptr);
+}
+
+void drawPaddle(const Paddle& p, int frameIndex)
+{
+    if (frameIndex < 0 || frameIndex > 1)
+        return;  // a paddle has two looks only
+    SDL_Surface* image = &p == &leftPaddle ? paddleImage1 : (&p == &rightPaddle ? paddleImage2 : nullptr);
+    blit(static_cast<Sint16>(p.x), static_cast<Sint16>(p.y), image, screen, &paddleFrames[frameIndex]);
+}
+
+void setFrame(HitSpark& spark, Sint32 frame)
+{
+    spark.frame = frame;
+}
+
+void draw(HitSpark& spark, int x, int y)
+{
+    if (spark.frame >= 8)
+        return;
+    if (spark.frame < 0)
+        spark.frame = 0;  // no such frame in the strip: start it as a fresh strike
+    blit(static_cast<Sint16>(x - 45), static_cast<Sint16>(y - 40), hitSparkStrip, screen,
+         &hitSparkFrames[spark.frame]);
+    setSurfaceAlpha(hitSparkStrip, 128);  // sparks are half-transparent
+    if (elapsedMs(sparkClock) > 60) {
+        ++spark.frame;
+        restart(sparkClock);
+    }
+    if (spark.frame == 0) {
+        spark.frame = 1;
+        restart(sparkClock);
+    }
+}
