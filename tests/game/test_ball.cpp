@@ -1,0 +1,637 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "game/flow/frameclock.h"
+#include "game/flow/state.h"
+#include "game/flow/timeseam.h"
+#include "game/match/ball.h"
+#include "game/match/paddle.h"
+#include "game/media/sprites.h"
+#include "settings/settings.h"
+
+namespace {
+
+bool sameRect(const SDL_Rect& r, int x, int y, int w, int h)
+{
+    return r.x == x && r.y == y && r.w == w && r.h == h;
+}
+
+// Every frame of these tests lasts exactly 10 ms of virtual time.
+class BallTest : public ::testing::Test {
+protected:
+    FrameClock clock{};
+
+    void SetUp() override
+    {
+        useVirtualClock(1000);
+        clock = makeFrameClock();
+        restart(clock);
+        pauseMs(10);
+
+        settings.sound = 0;
+        settings.xspeed = 0;
+        gameType = 0;
+        courtMode = 1;
+        score1 = score2 = 0;
+        rallyEnd = 0;
+        hitCount = 0;
+        leftHitLock = rightHitLock = postLock = false;
+        leftSmashHeld = rightSmashHeld = false;
+        contactX = 0;
+        ball.smashBoost = 0;
+        setFrame(hitSpark1, 9);
+        setFrame(hitSpark2, 9);
+        // Paddles parked in the bottom corners, out of the ball's way.
+        setLeftPaddle(0, 520, 0, 0);
+        setRightPaddle(780, 520, 0, 0);
+    }
+    void TearDown() override { useRealClock(); }
+
+    void setBall(float x, float y, float vx, float vy)
+    {
+        ball.x = x;
+        ball.y = y;
+        ball.vx = vx;
+        ball.vy = vy;
+        placeHitRects(ball);
+    }
+    void setLeftPaddle(float x, float y, float vx, float vy)
+    {
+        leftPaddle.x = x;
+        leftPaddle.y = y;
+        leftPaddle.vx = vx;
+        leftPaddle.vy = vy;
+        leftVxSnapshot = vx;
+        placeHitRects(leftPaddle);
+    }
+    void setRightPaddle(float x, float y, float vx, float vy)
+    {
+        rightPaddle.x = x;
+        rightPaddle.y = y;
+        rightPaddle.vx = vx;
+        rightPaddle.vy = vy;
+        rightVxSnapshot = vx;
+        placeHitRects(rightPaddle);
+    }
+    void frame() { updateBall(clock, leftPaddle.hitRects, rightPaddle.hitRects); }
+    float speed() const { return std::sqrt(ball.vx * ball.vx + ball.vy * ball.vy); }
+
+    // The computer's hits smash by a draw of rand() % 10: predict the draws of
+    // a known seed and compare.
+    void expectComputerSmashes(bool leftSide, int type, int limit, bool draws)
+    {
+        const unsigned seed = 4242;
+        std::srand(seed);
+        std::vector<int> r;
+        for (int i = 0; i < 30; ++i)
+            r.push_back(std::rand() % 10);
+        std::srand(seed);
+
+        for (int i = 0; i < 30; ++i) {
+            SetUp();
+            gameType = type;
+            const Uint32 before = randDraws;
+            if (leftSide) {
+                leftPaddle = Paddle{100, 250, {{100, 250, 20, 80}}, 0, 0};
+                ball.x = 115;
+                ball.vx = -300;
+            } else {
+                rightPaddle = Paddle{700, 250, {{700, 250, 20, 80}}, 0, 0};
+                ball.x = 681;
+                ball.vx = 300;
+            }
+            ball.y = 270;
+            ball.vy = 0;
+            updateBall(clock, leftPaddle.hitRects, rightPaddle.hitRects);
+            ASSERT_EQ(hitCount, 1);
+            if (!draws) {
+                EXPECT_EQ(randDraws, before);
+                EXPECT_EQ(ball.smashBoost, 0.0f);
+                continue;
+            }
+            EXPECT_EQ(randDraws, before + 1);
+            const bool smash = r[static_cast<size_t>(i)] <= limit;
+            EXPECT_EQ(ball.smashBoost, smash ? 4.0f * ball.vx : 0.0f) << "type " << type << " draw " << i;
+        }
+    }
+};
+
+// --- hit shape and collision test -------------------------------------
+
+TEST(BallShape, CreatedAtCentreAtRestWithPlacedShape)
+{
+    EXPECT_EQ(ball.x, 400.0f);
+    EXPECT_EQ(ball.y, 300.0f);
+    EXPECT_EQ(ball.vx, 0.0f);
+    EXPECT_EQ(ball.vy, 0.0f);
+    EXPECT_EQ(ball.smashBoost, 0.0f);
+    EXPECT_TRUE(sameRect(ball.hitRects[0], 400, 300, 20, 20));
+    EXPECT_TRUE(sameRect(ball.hitRects[10], 407, 338, 6, 1));
+}
+
+TEST(BallShape, RectsStackBelowTheSquareAndTruncateTowardZero)
+{
+    Ball b = ball;
+    b.x = 100.7f;
+    b.y = 200.9f;
+    placeHitRects(b);
+    const int xs[11] = {100, 105, 103, 102, 101, 100, 101, 102, 103, 105, 107};
+    const int ys[11] = {200, 220, 221, 222, 224, 226, 232, 234, 236, 237, 238};
+    const int ws[11] = {20, 10, 14, 16, 18, 20, 18, 16, 14, 10, 6};
+    const int hs[11] = {20, 1, 1, 2, 2, 6, 2, 2, 1, 1, 1};
+    for (int i = 0; i < 11; ++i)
+        EXPECT_TRUE(sameRect(b.hitRects[i], xs[i], ys[i], ws[i], hs[i])) << "rect " << i;
+
+    b.x = -0.5f;
+    b.y = -0.9f;
+    placeHitRects(b);
+    EXPECT_EQ(b.hitRects[0].x, 0);  // not -1
+    EXPECT_EQ(b.hitRects[0].y, 0);
+    EXPECT_EQ(b.hitRects[1].y, 19);
+}
+
+TEST(BallShape, HugeOrBrokenPositionsSaturate)
+{
+    EXPECT_EQ(truncToPx(1.0e12f), 32767);
+    EXPECT_EQ(truncToPx(-1.0e12f), -32768);
+    EXPECT_EQ(truncToInt(std::nanf("")), 0);
+    EXPECT_EQ(truncToInt(-2.9f), -2);
+}
+
+TEST(RectOverlap, TouchingRectsDoNotOverlapAndKeepContact)
+{
+    contactX = 77;
+    SDL_Rect a = {0, 0, 10, 10};
+    SDL_Rect right = {10, 0, 10, 10};
+    SDL_Rect below = {0, 10, 10, 10};
+    SDL_Rect left = {-10, 5, 10, 10};
+    SDL_Rect above = {5, -10, 10, 10};
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &right, 1));
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &below, 1));
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &left, 1));
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &above, 1));
+    EXPECT_EQ(contactX, 77);
+}
+
+TEST(RectOverlap, OnePixelOverlapSetsContactX)
+{
+    SDL_Rect a = {0, 0, 10, 10};
+    SDL_Rect b = {9, 9, 20, 10};
+    EXPECT_TRUE(rectListsOverlap(&a, 1, &b, 1));
+    EXPECT_EQ(contactX, (0 + 10 + 9 + 29) / 4);  // 12
+}
+
+TEST(RectOverlap, ContactXTruncatesTowardZeroLeftOfTheScreen)
+{
+    SDL_Rect a = {-10, 0, 5, 5};
+    SDL_Rect b = {-8, 0, 5, 5};
+    EXPECT_TRUE(rectListsOverlap(&a, 1, &b, 1));
+    EXPECT_EQ(contactX, -6);  // -26 / 4 = -6.5
+}
+
+TEST(RectOverlap, FirstOverlappingPairInListOrderWins)
+{
+    SDL_Rect a[2] = {{0, 0, 4, 4}, {100, 0, 4, 4}};
+    SDL_Rect b[2] = {{102, 0, 4, 4}, {2, 0, 4, 4}};
+    EXPECT_TRUE(rectListsOverlap(a, 2, b, 2));
+    EXPECT_EQ(contactX, (0 + 4 + 2 + 6) / 4);  // a[0] with b[1]
+}
+
+TEST(RectOverlap, EmptyOrMissingListsNeverOverlap)
+{
+    contactX = 5;
+    SDL_Rect a = {0, 0, 10, 10};
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &a, 0));
+    EXPECT_FALSE(rectListsOverlap(&a, 0, &a, 1));
+    EXPECT_FALSE(rectListsOverlap(&a, 1, nullptr, 1));
+    EXPECT_EQ(contactX, 5);
+}
+
+// --- paddle hits --------------------------------------------------------
+
+TEST_F(BallTest, ShadowRowsReachThirtyEightPixelsBelowTheTop)
+{
+    for (int below : {30, 38, 39}) {
+        SetUp();
+        setLeftPaddle(100, 270.0f + static_cast<float>(below), 0, 0);
+        setBall(110, 270, -100, 0);
+        frame();
+        EXPECT_EQ(leftHitLock, below <= 38) << "paddle top " << below << " px below the ball";
+    }
+}
+
+TEST_F(BallTest, DownwardPaddleTurnsTheBallAndAddsTwelve)
+{
+    setLeftPaddle(100, 250, 0, 300);
+    setBall(115, 270, -300, 0);
+    frame();
+    EXPECT_NEAR(ball.vx, 273.58f, 0.01f);
+    EXPECT_FLOAT_EQ(ball.vy, 150.0f);
+    EXPECT_NEAR(speed(), 312.0f, 0.01f);
+    EXPECT_FLOAT_EQ(ball.x, 112.0f + 21.0f);  // moved 3 px in, pushed 21 px out
+    EXPECT_FLOAT_EQ(ball.y, 271.5f);
+    EXPECT_EQ(contactX, (112 + 132 + 100 + 120) / 4);
+    EXPECT_TRUE(leftHitLock);
+    EXPECT_EQ(hitSpark1.frame, 0);
+    EXPECT_EQ(hitSpark2.frame, 9);
+    EXPECT_EQ(hitCount, 1);
+    EXPECT_EQ(ball.smashBoost, 0.0f);
+}
+
+TEST_F(BallTest, SteepBallIsLimitedToFourToOne)
+{
+    setLeftPaddle(100, 250, 0, 0);
+    setBall(115, 270, -30, 200);
+    frame();
+    EXPECT_EQ(ball.vx, 50.0f);
+    EXPECT_EQ(ball.vy, 200.0f);
+}
+
+TEST_F(BallTest, SteepLimitKeepsTheReflectedDirection)
+{
+    setRightPaddle(700, 250, 0, 0);
+    setBall(681, 270, 30, -200);
+    frame();
+    EXPECT_EQ(ball.vx, -50.0f);
+}
+
+TEST_F(BallTest, StillPaddleGivesPureReflection)
+{
+    setLeftPaddle(100, 250, 0, 0);
+    setBall(115, 270, -240, 60);
+    frame();
+    EXPECT_EQ(ball.vx, 240.0f);
+    EXPECT_EQ(ball.vy, 60.0f);
+}
+
+TEST_F(BallTest, PaddleMovingAwayFromTheCentreAddsNoSpin)
+{
+    setLeftPaddle(100, 250, -300, 0);
+    setBall(115, 270, -240, 60);
+    frame();
+    EXPECT_EQ(ball.vx, 240.0f);
+    EXPECT_EQ(ball.vy, 60.0f);
+}
+
+TEST_F(BallTest, DiagonalPaddleTowardTheCentreBlendsTwice)
+{
+    setLeftPaddle(100, 250, 300, 300);
+    setBall(115, 270, -300, 0);
+    frame();
+    EXPECT_NEAR(ball.vx, 286.788f, 0.01f);
+    EXPECT_NEAR(ball.vy, 150.760f, 0.01f);
+    EXPECT_NEAR(speed(), 324.0f, 0.01f);
+}
+
+TEST_F(BallTest, UpwardRightPaddleSendsTheBallUpAndLeft)
+{
+    setRightPaddle(700, 250, 0, -300);
+    setBall(681, 270, 300, 0);
+    frame();
+    EXPECT_NEAR(ball.vx, -273.58f, 0.01f);
+    EXPECT_FLOAT_EQ(ball.vy, -150.0f);
+    EXPECT_TRUE(rightHitLock);
+    EXPECT_EQ(hitSpark2.frame, 0);
+    EXPECT_EQ(hitSpark1.frame, 9);
+}
+
+TEST_F(BallTest, PushOutAddsTheLeftPaddlesTravel)
+{
+    setLeftPaddle(100, 250, 300, 0);
+    setBall(115, 270, -100, 0);
+    frame();
+    EXPECT_FLOAT_EQ(ball.x, 114.0f + 24.0f);
+}
+
+TEST_F(BallTest, PushOutSubtractsTheRightPaddlesTravel)
+{
+    setRightPaddle(700, 250, -300, 0);
+    setBall(685, 270, 100, 0);
+    frame();
+    EXPECT_FLOAT_EQ(ball.x, 686.0f - 18.0f);
+}
+
+TEST_F(BallTest, LockedPaddleCannotHitAgainButStillSetsContact)
+{
+    setLeftPaddle(100, 250, 0, 0);
+    setBall(115, 270, -100, 0);
+    leftHitLock = true;
+    frame();
+    EXPECT_EQ(ball.vx, -100.0f);
+    EXPECT_EQ(hitCount, 0);
+    EXPECT_EQ(contactX, (114 + 134 + 100 + 120) / 4);
+}
+
+TEST_F(BallTest, MissingPaddleRectsMeanNoPaddle)
+{
+    setLeftPaddle(100, 250, 0, 0);
+    setBall(115, 270, -100, 0);
+    updateBall(clock, nullptr, nullptr);
+    EXPECT_EQ(ball.vx, -100.0f);
+    EXPECT_FALSE(leftHitLock);
+}
+
+// --- half-court locks ---------------------------------------------------
+
+TEST_F(BallTest, CentreLineClearsTheOtherSidesLock)
+{
+    setBall(400, 300, 0, 0);
+    leftHitLock = rightHitLock = true;
+    frame();
+    EXPECT_TRUE(leftHitLock);
+    EXPECT_TRUE(rightHitLock);
+
+    setBall(400.5f, 300, 0, 0);
+    frame();
+    EXPECT_FALSE(leftHitLock);
+    EXPECT_TRUE(rightHitLock);
+
+    leftHitLock = true;
+    setBall(399.5f, 300, 0, 0);
+    frame();
+    EXPECT_TRUE(leftHitLock);
+    EXPECT_FALSE(rightHitLock);
+}
+
+// --- posts of court 2 ---------------------------------------------------
+
+TEST_F(BallTest, SlowBallSlipsPastThePostAwayFromItsPlayer)
+{
+    courtMode = 2;
+    setBall(395, 100, 15, 0);
+    leftHitLock = true;
+    frame();
+    EXPECT_EQ(ball.vx, 20.0f);
+    EXPECT_TRUE(postLock);
+    EXPECT_FALSE(leftHitLock);
+    EXPECT_EQ(hitCount, 0);
+
+    SetUp();
+    courtMode = 2;
+    setBall(405, 500, -20.9f, 0);  // truncates to 20: still slow
+    rightHitLock = true;
+    frame();
+    EXPECT_EQ(ball.vx, -20.0f);
+    EXPECT_FALSE(rightHitLock);
+}
+
+TEST_F(BallTest, SlowUnplayedBallKeepsItsSpeedAtThePost)
+{
+    courtMode = 2;
+    setBall(395, 100, 10, 0);
+    frame();
+    EXPECT_EQ(ball.vx, 10.0f);
+    EXPECT_TRUE(postLock);
+}
+
+TEST_F(BallTest, FastBallBouncesOffThePostAndFreesBothPaddles)
+{
+    courtMode = 2;
+    setBall(395, 425, 300, 0);
+    leftHitLock = true;
+    ball.smashBoost = 30;
+    frame();
+    EXPECT_EQ(ball.vx, -300.0f);
+    EXPECT_EQ(ball.smashBoost, 0.0f);
+    EXPECT_FALSE(leftHitLock);
+    EXPECT_FALSE(rightHitLock);
+    EXPECT_EQ(hitCount, 0);
+    EXPECT_TRUE(postLock);
+}
+
+TEST_F(BallTest, NoSecondPostBounceUntilAPaddleHit)
+{
+    courtMode = 2;
+    setBall(395, 150, 300, 0);
+    frame();
+    ASSERT_EQ(ball.vx, -300.0f);
+    frame();  // still at the post
+    EXPECT_EQ(ball.vx, -300.0f);
+
+    // A paddle hit frees the posts again.
+    setLeftPaddle(100, 250, 0, 0);
+    setBall(115, 270, -300, 0);
+    frame();
+    ASSERT_TRUE(leftHitLock);
+    EXPECT_FALSE(postLock);
+    setBall(395, 150, 300, 0);
+    frame();
+    EXPECT_EQ(ball.vx, -300.0f);
+}
+
+TEST_F(BallTest, PostZoneEdges)
+{
+    struct Case {
+        float x, y;
+        bool bounce;
+    };
+    // x after the 10 ms move: start + 3
+    const Case cases[] = {{382, 100, false}, {382.5f, 100, true}, {411.5f, 100, true}, {412, 100, false},
+                          {395, 75, true},   {395, 74.5f, false}, {395, 175, true},    {395, 175.5f, false},
+                          {395, 425, true},  {395, 525, true},    {395, 525.5f, false}, {395, 300, false}};
+    for (const Case& c : cases) {
+        SetUp();
+        courtMode = 2;
+        setBall(c.x, c.y, 300, 0);
+        frame();
+        EXPECT_EQ(ball.vx < 0, c.bounce) << c.x << ", " << c.y;
+    }
+}
+
+TEST_F(BallTest, OtherCourtsHaveNoPosts)
+{
+    for (int court : {1, 3}) {
+        courtMode = court;
+        setBall(395, 100, 300, 0);
+        frame();
+        EXPECT_EQ(ball.vx, 300.0f);
+        EXPECT_FALSE(postLock);
+    }
+}
+
+// --- edges, walls and the serve ----------------------------------------
+
+TEST_F(BallTest, RightEdgeScoresForTheLeftPlayer)
+{
+    setBall(785, 300, 300, 0);
+    frame();
+    EXPECT_EQ(rallyEnd, 1);
+    EXPECT_EQ(score1, 1);
+    EXPECT_EQ(score2, 0);
+    EXPECT_EQ(ball.vx, -305.0f);
+    EXPECT_FLOAT_EQ(ball.x, 788.0f - 21.0f);
+    EXPECT_EQ(hitCount, 1);
+
+    resetMatch();
+    EXPECT_EQ(ball.vx, -100.0f);  // served toward the winner
+}
+
+TEST_F(BallTest, LeftEdgeScoresForTheRightPlayer)
+{
+    setBall(2, 300, -300, 0);
+    frame();
+    EXPECT_EQ(rallyEnd, 2);
+    EXPECT_EQ(score2, 1);
+    EXPECT_EQ(score1, 0);
+    EXPECT_EQ(ball.vx, 305.0f);
+    EXPECT_FLOAT_EQ(ball.x, -1.0f + 21.0f);
+    EXPECT_EQ(hitCount, 1);
+
+    resetMatch();
+    EXPECT_EQ(ball.vx, 100.0f);
+}
+
+TEST_F(BallTest, WallsBounceWithoutSpeedGain)
+{
+    setBall(300, 1, 0, -300);
+    frame();
+    EXPECT_EQ(ball.vy, 300.0f);
+    EXPECT_FLOAT_EQ(ball.y, -2.0f + 21.0f);
+    EXPECT_EQ(hitCount, 1);
+
+    setBall(300, 578, 0, 300);
+    frame();
+    EXPECT_EQ(ball.vy, -300.0f);
+    EXPECT_FLOAT_EQ(ball.y, 581.0f - 21.0f);
+    EXPECT_EQ(hitCount, 2);
+    EXPECT_EQ(rallyEnd, 0);
+}
+
+TEST_F(BallTest, EveryBounceOfAFrameIsCounted)
+{
+    setRightPaddle(780, 0, 0, 0);
+    setBall(785, 585, 300, 300);  // corner: side edge and floor together
+    frame();
+    EXPECT_EQ(hitCount, 2);
+
+    SetUp();
+    setLeftPaddle(100, 500, 0, 0);  // paddle hit and floor in one frame
+    setBall(115, 578, -300, 300);
+    frame();
+    EXPECT_EQ(hitCount, 2);
+    EXPECT_TRUE(leftHitLock);
+}
+
+// --- smashes --------------------------------------------------------------
+
+TEST_F(BallTest, PlayerSmashIsFourTimesTheReflectedSpeedForOneFrame)
+{
+    leftSmashHeld = true;
+    setLeftPaddle(100, 250, 0, 0);
+    setBall(115, 270, -300, 0);
+    frame();
+    EXPECT_EQ(ball.smashBoost, 1200.0f);
+    const float x = ball.x;
+    frame();  // one frame at five times the speed, then the boost is gone
+    EXPECT_FLOAT_EQ(ball.x, x + 15.0f);
+    EXPECT_EQ(ball.smashBoost, 0.0f);
+    frame();
+    EXPECT_FLOAT_EQ(ball.x, x + 18.0f);
+}
+
+TEST_F(BallTest, RightSmashFadesWithDistanceThenHolds)
+{
+    rightSmashHeld = true;
+    setRightPaddle(700, 250, 0, 0);
+    setBall(681, 270, 300, 0);
+    frame();
+    ASSERT_EQ(contactX, 702);
+    EXPECT_FLOAT_EQ(ball.x, 663.0f);
+    EXPECT_EQ(ball.smashBoost, -1200.0f);
+
+    frame();
+    EXPECT_FLOAT_EQ(ball.x, 648.0f);
+    EXPECT_NEAR(ball.smashBoost, -555.556f, 0.01f);
+
+    float previous = ball.smashBoost;
+    int frames = 0;
+    while (ball.smashBoost < -50.0f && frames < 200) {
+        frame();
+        ++frames;
+        EXPECT_GT(ball.smashBoost, previous);  // falls off in size
+        previous = ball.smashBoost;
+    }
+    ASSERT_GE(ball.smashBoost, -50.0f);
+    EXPECT_LT(ball.smashBoost, -40.0f);
+    EXPECT_GT(ball.x, 0.0f);
+    const float held = ball.smashBoost;
+    frame();
+    EXPECT_EQ(ball.smashBoost, held);
+}
+
+TEST_F(BallTest, LeftComputerSmashesByChanceOfItsLevel)
+{
+    for (int type = 1; type <= 5; ++type)
+        expectComputerSmashes(true, type, type + 1, true);
+}
+
+TEST_F(BallTest, PeopleOnTheLeftNeverDraw)
+{
+    expectComputerSmashes(true, 0, 0, false);
+}
+
+TEST_F(BallTest, RightComputerPlaysOnlyInTypeFour)
+{
+    expectComputerSmashes(false, 4, 5, true);
+    for (int type : {0, 1, 2, 3, 5})
+        expectComputerSmashes(false, type, 0, false);
+}
+
+// --- match reset ----------------------------------------------------------
+
+TEST_F(BallTest, ResetMatchPreparesANewMatch)
+{
+    settings.xspeed = 100;
+    score1 = 7;
+    score2 = 3;
+    hitCount = 4;
+    rallyAborted = true;
+    leftHitLock = rightHitLock = postLock = true;
+    leftVxSnapshot = rightVxSnapshot = 55;
+    setLeftPaddle(200, 100, 300, -300);
+    setRightPaddle(600, 400, -300, 300);
+    setBall(123, 456, -431, 0);
+    ball.smashBoost = 99;
+
+    resetMatch();
+
+    EXPECT_EQ(rallySpeed, 400);
+    EXPECT_FALSE(rallyAborted);
+    EXPECT_FALSE(leftHitLock);
+    EXPECT_FALSE(rightHitLock);
+    EXPECT_FALSE(postLock);
+    EXPECT_EQ(score1, 0);
+    EXPECT_EQ(score2, 0);
+    EXPECT_EQ(hitCount, 0);
+    EXPECT_EQ(leftVxSnapshot, 0.0f);
+    EXPECT_EQ(rightVxSnapshot, 0.0f);
+    EXPECT_TRUE(sameRect(leftPaddle.hitRects[0], 0, 260, 20, 80));
+    EXPECT_TRUE(sameRect(rightPaddle.hitRects[0], 779, 260, 20, 80));
+    EXPECT_EQ(leftPaddle.vx, 0.0f);
+    EXPECT_EQ(leftPaddle.vy, 0.0f);
+    EXPECT_EQ(rightPaddle.vx, 0.0f);
+    EXPECT_EQ(rightPaddle.vy, 0.0f);
+    EXPECT_EQ(ball.x, 390.0f);
+    EXPECT_EQ(ball.y, 290.0f);
+    EXPECT_TRUE(sameRect(ball.hitRects[0], 390, 290, 20, 20));
+    EXPECT_EQ(ball.vx, -100.0f);
+    EXPECT_EQ(ball.vy, 0.0f);  // zero stays zero
+    EXPECT_EQ(ball.smashBoost, 0.0f);
+    EXPECT_EQ(hitSpark1.frame, 10);
+    EXPECT_EQ(hitSpark2.frame, 10);
+}
+
+TEST_F(BallTest, FirstServeOfTheProgramGoesRightAndDown)
+{
+    settings.xspeed = 200;
+    setBall(400, 300, 100, 100);
+    resetMatch();
+    EXPECT_EQ(rallySpeed, 500);
+    EXPECT_EQ(ball.vx, 100.0f);
+    EXPECT_EQ(ball.vy, 100.0f);
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include "game/flow/frameclock.h"
+#include "game/flow/state.h"
+#include "game/flow/timeseam.h"
+#include "game/match/computer.h"
+#include "game/match/paddle.h"
+#include "settings/settings.h"
+
+namespace {
+
+class ComputerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        settings.sbots = 0;
+        rallySpeed = 300;
+        leftSmashHeld = rightSmashHeld = false;
+        leftPaddle.vx = leftPaddle.vy = 0;
+        rightPaddle.vx = rightPaddle.vy = 0;
+    }
+};
+
+// Horizontal answer of the left computer for a ball at bx, the paddle at
+// x 100 and the ball level with the paddle: +s closes in, -s retreats (then
+// vy is 0), 123 means unchanged.
+float leftReaction(float bx, int level)
+{
+    leftPaddle.vx = 123;
+    leftPaddle.vy = 77;
+    steerLeftComputer(bx, 140, 100, 100, level);
+    return leftPaddle.vx;
+}
+
+// The x at which the left computer stops closing in and starts to retreat.
+void expectAttackLine(int level, int line)
+{
+    const float t = static_cast<float>(line);
+    EXPECT_GT(leftReaction(t - 0.5f, level), 0.0f) << "level " << level;
+    EXPECT_EQ(leftReaction(t, level), 123.0f) << "level " << level;
+    EXPECT_EQ(leftPaddle.vy, 77.0f);  // on the line nothing changes
+    EXPECT_LT(leftReaction(t + 0.5f, level), 0.0f) << "level " << level;
+    EXPECT_EQ(leftPaddle.vy, 0.0f);
+}
+
+TEST_F(ComputerTest, SpeedIsRallySpeedOverTheLevelsDivisor)
+{
+    const float expected[] = {30000.0f / 140, 30000.0f / 130, 30000.0f / 120, 300, 300};
+    for (int level = 1; level <= 5; ++level) {
+        steerLeftComputer(10, 10, 200, 200, level);
+        EXPECT_FLOAT_EQ(leftPaddle.vy, -expected[level - 1]) << "level " << level;
+    }
+    steerLeftComputer(10, 10, 200, 200, 1);
+    EXPECT_NEAR(leftPaddle.vy, -214.3f, 0.05f);
+}
+
+TEST_F(ComputerTest, SbotsMakesEveryLevelFaster)
+{
+    settings.sbots = 20;
+    steerLeftComputer(10, 10, 200, 200, 4);
+    EXPECT_FLOAT_EQ(leftPaddle.vy, -375.0f);
+    settings.sbots = 10;
+    steerLeftComputer(10, 10, 200, 200, 1);
+    EXPECT_FLOAT_EQ(leftPaddle.vy, -30000.0f / 130);
+    steerRightComputer(700, 10, 700, 300);
+    EXPECT_FLOAT_EQ(rightPaddle.vy, -30000.0f / 91);
+}
+
+TEST_F(ComputerTest, RightComputerDividesByOneHundredAndOne)
+{
+    steerRightComputer(700, 10, 700, 300);
+    EXPECT_NEAR(rightPaddle.vy, -297.03f, 0.01f);
+    rallySpeed = 505;
+    steerRightComputer(700, 10, 700, 300);
+    EXPECT_FLOAT_EQ(rightPaddle.vy, -50500.0f / 101);
+}
+
+TEST_F(ComputerTest, AttackLinesAtRallySpeedThreeHundred)
+{
+    expectAttackLine(1, 424);
+    expectAttackLine(2, 428);
+    expectAttackLine(3, 432);
+    expectAttackLine(4, 400);
+    expectAttackLine(5, 440);
+}
+
+TEST_F(ComputerTest, AttackLinesMoveBackAsTheRallySpeedsUp)
+{
+    rallySpeed = 801;
+    expectAttackLine(1, 344);
+    expectAttackLine(5, 360);
+    expectAttackLine(4, 400);
+
+    const int speeds[] = {400, 401, 500, 501, 600, 601, 800};
+    const int lines[] = {424, 404, 404, 384, 384, 364, 364};
+    for (int i = 0; i < 7; ++i) {
+        rallySpeed = speeds[i];
+        expectAttackLine(1, lines[i]);
+        expectAttackLine(4, 400);
+    }
+}
+
+TEST_F(ComputerTest, LeftComputerClosesInOnTheBallsX)
+{
+    steerLeftComputer(150, 140, 100, 100, 2);
+    EXPECT_GT(leftPaddle.vx, 0.0f);
+    steerLeftComputer(50, 140, 100, 100, 2);
+    EXPECT_LT(leftPaddle.vx, 0.0f);
+    const float before = leftPaddle.vx;
+    steerLeftComputer(100, 140, 100, 100, 2);  // level with the ball: unchanged
+    EXPECT_EQ(leftPaddle.vx, before);
+}
+
+TEST_F(ComputerTest, LeftComputerKeepsItsDirectionInsideTheBand)
+{
+    const float s = 30000.0f / 140;
+    // Band: ball top from 10 to 70 px below the paddle top (100).
+    leftPaddle.vy = 55;
+    steerLeftComputer(200, 110, 100, 100, 1);
+    EXPECT_EQ(leftPaddle.vy, 55.0f);
+    steerLeftComputer(200, 170, 100, 100, 1);
+    EXPECT_EQ(leftPaddle.vy, 55.0f);
+    steerLeftComputer(200, 109.5f, 100, 100, 1);
+    EXPECT_FLOAT_EQ(leftPaddle.vy, -s);
+    steerLeftComputer(200, 140, 100, 100, 1);
+    EXPECT_FLOAT_EQ(leftPaddle.vy, -s);  // still going up
+    steerLeftComputer(200, 170.5f, 100, 100, 1);
+    EXPECT_FLOAT_EQ(leftPaddle.vy, s);
+    steerLeftComputer(200, 110, 100, 100, 1);
+    EXPECT_FLOAT_EQ(leftPaddle.vy, s);  // still going down
+}
+
+TEST_F(ComputerTest, UnknownLevelsLeaveThePaddleAlone)
+{
+    leftPaddle.vx = 12;
+    leftPaddle.vy = 34;
+    steerLeftComputer(10, 10, 200, 200, 0);
+    steerLeftComputer(10, 10, 200, 200, 6);
+    EXPECT_EQ(leftPaddle.vx, 12.0f);
+    EXPECT_EQ(leftPaddle.vy, 34.0f);
+}
+
+TEST_F(ComputerTest, RightComputerTurnsDownOnlyFromSeventyPixels)
+{
+    const float s = 30000.0f / 101;
+    steerRightComputer(700, 369, 700, 300);
+    EXPECT_FLOAT_EQ(rightPaddle.vy, -s);
+    steerRightComputer(700, 370, 700, 300);
+    EXPECT_FLOAT_EQ(rightPaddle.vy, s);
+    steerRightComputer(700, 200, 700, 300);
+    EXPECT_FLOAT_EQ(rightPaddle.vy, -s);
+}
+
+TEST_F(ComputerTest, RightComputerRetreatsWhileTheBallIsInTheFarHalf)
+{
+    const float s = 30000.0f / 101;
+    steerRightComputer(399.5f, 500, 600, 100);
+    EXPECT_EQ(rightPaddle.vy, 0.0f);
+    EXPECT_FLOAT_EQ(rightPaddle.vx, s);
+
+    rightPaddle.vx = 9;
+    steerRightComputer(400, 500, 600, 100);  // on the line: vx unchanged
+    EXPECT_EQ(rightPaddle.vx, 9.0f);
+    EXPECT_FLOAT_EQ(rightPaddle.vy, s);
+
+    steerRightComputer(450, 500, 600, 100);
+    EXPECT_FLOAT_EQ(rightPaddle.vx, -s);
+    steerRightComputer(700, 500, 600, 100);
+    EXPECT_FLOAT_EQ(rightPaddle.vx, s);
+    steerRightComputer(600, 500, 600, 100);
+    EXPECT_FLOAT_EQ(rightPaddle.vx, s);
+}
+
+// Level 4 with the ball beyond x = 400: no vertical move, back to the
+// baseline, and there it stays until the ball returns.
+TEST_F(ComputerTest, LevelFourRetreatsToItsBaseline)
+{
+    useVirtualClock(5000);
+    FrameClock clock = makeFrameClock();
+    restart(clock);
+    pauseMs(10);
+
+    leftPaddle.x = 200;
+    leftPaddle.y = 100;
+    placeHitRects(leftPaddle);
+    for (int frame = 0; frame < 100; ++frame) {
+        steerLeftComputer(450, 500, leftPaddle.x, leftPaddle.y, 4);
+        EXPECT_EQ(leftPaddle.vy, 0.0f);
+        movePaddle(leftPaddle, clock);
+    }
+    EXPECT_EQ(leftPaddle.y, 100.0f);
+    EXPECT_GE(leftPaddle.x, 0.0f);
+    EXPECT_LT(leftPaddle.x, 3.0f);
+
+    steerLeftComputer(399, 500, leftPaddle.x, leftPaddle.y, 4);
+    EXPECT_GT(leftPaddle.vx, 0.0f);
+    EXPECT_GT(leftPaddle.vy, 0.0f);
+    useRealClock();
+}
+
+}  // namespace
