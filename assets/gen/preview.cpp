@@ -1,0 +1,152 @@
+// Contact sheet: every picture over a checkerboard (so the keyed-out parts
+// show), with the rectangles the game cuts from each one outlined.
+#include "art.h"
+#include "text.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Cut {
+    int x, y, w, h;
+};
+
+struct Entry {
+    const char* file;
+    double x, y, scale;
+    std::vector<Cut> cuts;
+};
+
+void checker(cairo_t* cr, double x, double y, double w, double h)
+{
+    cairo_save(cr);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_clip(cr);
+    for (int j = 0; j * 8 < h; ++j)
+        for (int i = 0; i * 8 < w; ++i) {
+            double v = ((i + j) % 2) ? 0.78 : 0.58;
+            cairo_set_source_rgb(cr, v, v, v);
+            cairo_rectangle(cr, x + i * 8, y + j * 8, 8, 8);
+            cairo_fill(cr);
+        }
+    cairo_restore(cr);
+}
+
+bool place(cairo_t* cr, const std::string& dir, const Entry& e)
+{
+    cairo_surface_t* img = readBmp(dir + e.file);
+    if (!img)
+        return false;
+    const double w = cairo_image_surface_get_width(img) * e.scale;
+    const double h = cairo_image_surface_get_height(img) * e.scale;
+    checker(cr, e.x, e.y, w, h);
+    cairo_save(cr);
+    cairo_translate(cr, e.x, e.y);
+    cairo_scale(cr, e.scale, e.scale);
+    cairo_set_source_surface(cr, img, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), e.scale >= 1 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    for (const Cut& c : e.cuts) {
+        cairo_rectangle(cr, e.x + c.x * e.scale + 0.5, e.y + c.y * e.scale + 0.5, c.w * e.scale - 1,
+                        c.h * e.scale - 1);
+    }
+    cairo_set_source_rgba(cr, 1, 0.2, 0.2, 0.9);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    char label[128];
+    std::snprintf(label, sizeof label, "%s  %dx%d", e.file, cairo_image_surface_get_width(img),
+                  cairo_image_surface_get_height(img));
+    cairo_set_source_rgb(cr, 0.85, 0.9, 1.0);
+    showMarkup(cr, label, Font{"DejaVu Sans", 12, 0}, e.x, e.y + h + 10, Align::Left);
+    cairo_surface_destroy(img);
+    return true;
+}
+
+std::vector<Cut> row(std::initializer_list<int> xs, int y, int w, int h)
+{
+    std::vector<Cut> v;
+    for (int x : xs)
+        v.push_back(Cut{x, y, w, h});
+    return v;
+}
+
+}  // namespace
+
+bool writePreview(const std::string& dir, const std::string& pngPath)
+{
+    std::vector<Entry> entries = {
+        {"screen_1.gfx", 20, 20, 0.5, {}},
+        {"screen_0.gfx", 440, 20, 0.5, {}},
+        {"screen_2.gfx", 860, 20, 0.5, {}},
+        {"qelvane.gfx", 1280, 20, 0.5, {}},
+        {"nback.gfx", 20, 350, 0.5, {Cut{50, 150, 700, 200}, Cut{0, 350, 800, 250}}},
+        {"lev_1.dat", 860, 350, 0.5, {}},
+        {"lev_2.dat", 860, 505, 0.5, {}},
+        {"pic_1.dat", 20, 680, 0.5, {}},
+        {"pic_2.dat", 440, 680, 0.5, {}},
+        {"pic_3.dat", 860, 680, 0.5, {}},
+        {"pic_4.dat", 1280, 680, 0.5, {}},
+        {"pic_5.dat", 20, 810, 0.5, {}},
+        {"animate.dat", 440, 810, 1, row({0, 111, 222, 333}, 0, 111, 161)},
+        {"paddle.dat", 20, 1010, 2, row({0, 20}, 0, 20, 80)},
+        {"anifade.dat", 130, 1010, 2, row({0, 40, 60, 80, 100, 120, 140}, 0, 20, 80)},
+        {"Vardel_06.dat", 480, 1010, 4, {Cut{0, 0, 20, 20}}},
+        {"CPUPlayer.dat", 620, 1010, 2, {Cut{0, 0, 140, 18}, Cut{0, 17, 140, 17}, Cut{0, 17, 77, 17}}},
+        {"sheet.gfx", 920, 810, 1, {}},
+    };
+    std::vector<Cut> sheet = row({0, 40, 80, 120, 160, 200, 240, 280, 320, 360}, 0, 40, 52);
+    sheet.push_back(Cut{575, 0, 11, 52});
+    sheet.push_back(Cut{1, 53, 300, 80});
+    for (int y : {53, 75, 99, 121})
+        sheet.push_back(Cut{301, y, 330, 22});
+    entries.back().cuts = sheet;
+
+    cairo_surface_t* s = newCanvas(1720, 1200);
+    cairo_t* cr = cairo_create(s);
+    cairo_set_source_rgb(cr, 0.12, 0.13, 0.17);
+    cairo_paint(cr);
+    bool ok = true;
+    for (const Entry& e : entries)
+        ok = place(cr, dir, e) && ok;
+
+    // The menu as the game composes it: backdrop, page, court strip.
+    const struct {
+        const char* file;
+        int x, y;
+    } layers[] = {{"nback.gfx", 0, 0}, {"pic_3.dat", 50, 150}, {"lev_2.dat", 0, 350}};
+    cairo_save(cr);
+    cairo_translate(cr, 440, 350);
+    cairo_scale(cr, 0.5, 0.5);
+    for (const auto& l : layers) {
+        cairo_surface_t* img = readBmp(dir + l.file);
+        if (!img) {
+            ok = false;
+            continue;
+        }
+        cairo_set_source_surface(cr, img, l.x, l.y);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        cairo_paint(cr);
+        cairo_surface_destroy(img);
+    }
+    cairo_restore(cr);
+    cairo_set_source_rgb(cr, 0.85, 0.9, 1.0);
+    showMarkup(cr, "menu as shown: nback.gfx + pic_3.dat + lev_2.dat", Font{"DejaVu Sans", 12, 0}, 440, 660,
+               Align::Left);
+
+    cairo_destroy(cr);
+    ok = savePng(pngPath, s) && ok;
+    cairo_surface_destroy(s);
+    return ok;
+}
+
+bool bmpToPng(const std::string& bmp, const std::string& png)
+{
+    cairo_surface_t* img = readBmp(bmp);
+    if (!img)
+        return false;
+    bool ok = savePng(png, img);
+    cairo_surface_destroy(img);
+    return ok;
+}
