@@ -1,5 +1,6 @@
 #include "setup/setupdialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,6 +38,9 @@ const ControlTemplate kTemplate[] = {
     {1004, Kind::checkBox, "extremly hard bots (if evil bot is too weak for you)", 15, 81, 168, 10},
 };
 const wxSize kDialogSize(235, 125);  // dialog units, client area
+// A check box whose text is wider than its template size in this font
+// grows up to here (dialog units), the right edge of the widest box.
+constexpr int kCheckBoxRightLimit = 212;
 
 // Which option each check box shows.
 struct Binding {
@@ -104,9 +108,15 @@ SetupDialog::SetupDialog(wxWindow* parent)
         case Kind::button:
             new wxButton(this, c.id, c.text, pos, size);
             break;
-        case Kind::checkBox:
-            new wxCheckBox(this, c.id, wxString::FromUTF8(c.text), pos, size);
+        case Kind::checkBox: {
+            auto* box = new wxCheckBox(this, c.id, wxString::FromUTF8(c.text), pos, size);
+            // Fonts differ in width: rather grow than cut the text off.
+            const int limit = ConvertDialogToPixels(wxPoint(kCheckBoxRightLimit, 0)).x - pos.x;
+            const int best = box->GetBestSize().x;
+            if (best > size.x)
+                box->SetSize(wxSize(std::min(best, std::max(limit, size.x)), size.y));
             break;
+        }
         case Kind::groupBox:
             new wxStaticBox(this, c.id, c.text, pos, size);
             break;
