@@ -258,6 +258,31 @@ TEST_F(BallTest, SteepLimitKeepsTheReflectedDirection)
     EXPECT_EQ(ball.vx, -50.0f);
 }
 
+TEST_F(BallTest, ExactlyFourToOneIsLeftAlone)
+{
+    setLeftPaddle(100, 250, 0, 0);
+    setBall(115, 270, -50.2f, 200);  // a = trunc(200.8) = 200 = b
+    frame();
+    EXPECT_EQ(ball.vx, 50.2f);
+}
+
+// A blend whose square root would have no real value leaves that component.
+TEST_F(BallTest, PaddleFarFasterThanTheBallKeepsTheOtherComponent)
+{
+    setLeftPaddle(100, 250, 0, 1000);
+    setBall(115, 270, -300, 0);
+    frame();
+    EXPECT_EQ(ball.vx, 300.0f);
+    EXPECT_EQ(ball.vy, 500.0f);
+
+    SetUp();
+    setLeftPaddle(100, 250, 1000, 0);
+    setBall(115, 270, -300, 0);
+    frame();
+    EXPECT_EQ(ball.vx, 650.0f);
+    EXPECT_EQ(ball.vy, 0.0f);
+}
+
 TEST_F(BallTest, StillPaddleGivesPureReflection)
 {
     setLeftPaddle(100, 250, 0, 0);
@@ -578,6 +603,26 @@ TEST_F(BallTest, RightComputerPlaysOnlyInTypeFour)
     expectComputerSmashes(false, 4, 5, true);
     for (int type : {0, 1, 2, 3, 5})
         expectComputerSmashes(false, type, 0, false);
+}
+
+TEST_F(BallTest, BoostEndsWhenTheBallReachesTheContactPoint)
+{
+    contactX = 110;
+    setBall(100, 270, 500, 0);
+    ball.smashBoost = 500;
+    frame();
+    EXPECT_EQ(ball.x, 110.0f);
+    EXPECT_EQ(ball.smashBoost, 0.0f);  // no division by a zero distance
+}
+
+TEST_F(BallTest, SmallBoostIsKept)
+{
+    contactX = 500;
+    setBall(100, 270, -300, 0);
+    ball.smashBoost = -50;
+    frame();
+    EXPECT_EQ(ball.smashBoost, -50.0f);
+    EXPECT_FLOAT_EQ(ball.x, 96.5f);
 }
 
 // --- match reset ----------------------------------------------------------

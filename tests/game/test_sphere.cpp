@@ -72,8 +72,8 @@ protected:
 // needed, inside a buffer with guard rows above and below: anything written
 // outside the surface lands on a guard pixel.
 struct GuardedSurface {
-    static const Uint32 guard = 0xDEADBEEF;
-    static const int guardRows = 4;
+    static constexpr Uint32 guard = 0xDEADBEEF;
+    static constexpr int guardRows = 4;
     int w, h, stride;  // px
     std::vector<Uint32> buffer;
     SDL_Surface* surface;
