@@ -1,6 +1,6 @@
 // "Track01.mp3": an upbeat synthwave loop, composed and synthesised here.
 // 128 BPM in A minor, 36 bars: intro, A, B, A again, a breakdown and a
-// wind-down that leads back into the intro, so the loop never stops.
+// wind-down on E that resolves into the intro's A minor when it loops.
 #include "art.h"
 #include "audio.h"
 
@@ -15,7 +15,7 @@ const int kStep = 2584;         // samples per 16th note (~128 BPM)
 const int kBar = 16 * kStep;
 const int kBars = 36;
 const int kLength = kBars * kBar;  // ~67.5 s
-const int kTail = 3 * kRate;       // rendered past the end, then wrapped to the start
+const int kTail = 3 * kRate;       // room for the last notes' release
 
 double hz(int midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
 
@@ -304,10 +304,16 @@ std::vector<float> compose()
                                     0.36 * leadV[i]);
     }
 
-    // Wrap the tail onto the start so the loop point is seamless.
+    // The loop point: the song breathes out over its last sixteenth and
+    // starts again from silence, so the decoder's few silent frames at the
+    // seam sound like part of that break instead of a dropout, and the
+    // wave meets itself at zero (no click).
     std::vector<float> song(mix.begin(), mix.begin() + kLength);
-    for (int i = 0; i < kTail; ++i)
-        song[i] += mix[kLength + i];
+    const int fadeFrom = kLength - kStep, fadeTo = kLength - kStep / 3;
+    for (int i = fadeFrom; i < kLength; ++i) {
+        double g = i >= fadeTo ? 0.0 : 0.5 * (1 + std::cos(kPi * (i - fadeFrom) / (fadeTo - fadeFrom)));
+        song[i] = static_cast<float>(song[i] * g);
+    }
 
     // Gentle soft clip, then peak at -1 dBFS.
     float peak = 0;
