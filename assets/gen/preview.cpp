@@ -3,6 +3,7 @@
 #include "art.h"
 #include "text.h"
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -72,6 +73,66 @@ std::vector<Cut> row(std::initializer_list<int> xs, int y, int w, int h)
     return v;
 }
 
+// Copies a rectangle of a picture like the game's blit (key colour left out).
+void blit(cairo_t* cr, cairo_surface_t* img, double sx, double sy, double w, double h, double dx, double dy,
+          double alpha = 1.0)
+{
+    cairo_save(cr);
+    cairo_rectangle(cr, dx, dy, w, h);
+    cairo_clip(cr);
+    cairo_set_source_surface(cr, img, dx - sx, dy - sy);
+    cairo_paint_with_alpha(cr, alpha);
+    cairo_restore(cr);
+}
+
+// A frame of play as the match draws it, scaled into the sheet.
+bool drawMatch(cairo_t* cr, const std::string& dir, double x, double y, double scale)
+{
+    const char* files[] = {"screen_0.gfx", "Vardel_06.dat", "paddle.dat", "animate.dat", "sheet.gfx",
+                           "CPUPlayer.dat"};
+    cairo_surface_t* img[6];
+    bool ok = true;
+    for (int i = 0; i < 6; ++i) {
+        img[i] = readBmp(dir + files[i]);
+        ok = ok && img[i];
+    }
+    if (ok) {
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_scale(cr, scale, scale);
+        cairo_rectangle(cr, 0, 0, 800, 600);
+        cairo_clip(cr);
+        blit(cr, img[0], 0, 0, 800, 600, 0, 0);
+        blit(cr, img[1], 0, 0, 111, 161, 250, 318);
+        // The sphere of dots the game draws over the ball.
+        for (int i = 0; i < 12; ++i) {
+            double a = i * 3.14159265358979 / 6;
+            cairo_rectangle(cr, 260 + 20 * std::cos(a), 328 + 20 * std::sin(a) * 0.6, 2, 2);
+        }
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_fill(cr);
+        for (int i = 0; i < 8; ++i) {
+            double a = i * 3.14159265358979 / 4;
+            cairo_rectangle(cr, 260 + 9 * std::cos(a), 328 + 9 * std::sin(a), 2, 2);
+        }
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_fill(cr);
+        blit(cr, img[2], 0, 0, 20, 80, 180, 300);
+        blit(cr, img[2], 20, 0, 20, 80, 600, 180);
+        blit(cr, img[3], 111, 0, 111, 161, 180 - 45, 300 - 40, 0.5);
+        blit(cr, img[4], 120, 0, 40, 52, 343, 5);
+        blit(cr, img[4], 575, 0, 11, 52, 393, 5);
+        blit(cr, img[4], 280, 0, 40, 52, 418, 5);
+        blit(cr, img[5], 0, 17, 140, 17, 0, 0);
+        blit(cr, img[5], 0, 0, 140, 18, 660, 0);
+        cairo_restore(cr);
+    }
+    for (cairo_surface_t* s : img)
+        if (s)
+            cairo_surface_destroy(s);
+    return ok;
+}
+
 }  // namespace
 
 bool writePreview(const std::string& dir, const std::string& pngPath)
@@ -91,7 +152,7 @@ bool writePreview(const std::string& dir, const std::string& pngPath)
         {"pic_5.dat", 20, 810, 0.5, {}},
         {"animate.dat", 440, 810, 1, row({0, 111, 222, 333}, 0, 111, 161)},
         {"paddle.dat", 20, 1010, 2, row({0, 20}, 0, 20, 80)},
-        {"anifade.dat", 130, 1010, 2, row({0, 40, 60, 80, 100, 120, 140}, 0, 20, 80)},
+        {"anifade.dat", 140, 1010, 2, row({0, 40, 60, 80, 100, 120, 140}, 0, 20, 80)},
         {"Vardel_06.dat", 480, 1010, 4, {Cut{0, 0, 20, 20}}},
         {"CPUPlayer.dat", 620, 1010, 2, {Cut{0, 0, 140, 18}, Cut{0, 17, 140, 17}, Cut{0, 17, 77, 17}}},
         {"sheet.gfx", 920, 810, 1, {}},
@@ -133,6 +194,11 @@ bool writePreview(const std::string& dir, const std::string& pngPath)
     cairo_restore(cr);
     cairo_set_source_rgb(cr, 0.85, 0.9, 1.0);
     showMarkup(cr, "menu as shown: nback.gfx + pic_3.dat + lev_2.dat", Font{"DejaVu Sans", 12, 0}, 440, 660,
+               Align::Left);
+
+    ok = drawMatch(cr, dir, 1280, 350, 0.5) && ok;
+    cairo_set_source_rgb(cr, 0.85, 0.9, 1.0);
+    showMarkup(cr, "match as drawn: court 2, CPU left, scores 3 : 7", Font{"DejaVu Sans", 12, 0}, 1280, 660,
                Align::Left);
 
     cairo_destroy(cr);
