@@ -140,7 +140,7 @@ SetupDialog::SetupDialog(wxWindow* parent)
 bool SetupDialog::TransferDataToWindow()
 {
     for (const Binding& b : kBindings)
-        if (auto* box = wxDynamicCast(FindWindow(b.id), wxCheckBox))
+        if (auto* box = dynamic_cast<wxCheckBox*>(FindWindow(b.id)))
             box->SetValue(options_.*b.option != 0);
     return true;
 }
@@ -148,7 +148,7 @@ bool SetupDialog::TransferDataToWindow()
 bool SetupDialog::TransferDataFromWindow()
 {
     for (const Binding& b : kBindings)
-        if (auto* box = wxDynamicCast(FindWindow(b.id), wxCheckBox))
+        if (auto* box = dynamic_cast<wxCheckBox*>(FindWindow(b.id)))
             options_.*b.option = box->GetValue() ? 1 : 0;
     return true;
 }
@@ -187,7 +187,7 @@ void SetupDialog::dumpControls() const
     std::fprintf(dump, "dialog %dx%d \"%s\"\n", client.x, client.y, escaped(GetTitle()).c_str());
     for (const wxWindow* w : GetChildren()) {
         const wxRect r = w->GetRect();
-        const auto* box = wxDynamicCast(w, wxCheckBox);
+        const auto* box = dynamic_cast<const wxCheckBox*>(w);
         std::fprintf(dump, "control %d %d,%d %dx%d %s \"%s\"\n", w->GetId(), r.x, r.y, r.width, r.height,
                      box == nullptr ? "-" : box->GetValue() ? "1" : "0", escaped(w->GetLabel()).c_str());
     }
