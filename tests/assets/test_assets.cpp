@@ -36,7 +36,7 @@ struct Cut {
 };
 
 struct Picture {
-    const char* file;
+    std::string file;
     int minW, minH;
     bool fullScreen;  // exactly 800 x 600, no key colour anywhere
     std::vector<Cut> cuts;
@@ -77,11 +77,8 @@ const std::vector<Picture>& pictures()
         sheet.push_back(Cut{"oneJoystickRect", 301, 75, 330, 22});
         sheet.push_back(Cut{"twoJoysticksRect", 301, 99, 330, 22});
         sheet.push_back(Cut{"noJoystickRect", 301, 121, 330, 22});
-        for (int n = 1; n <= 5; ++n) {
-            static std::string names[5];
-            names[n - 1] = "pic_" + std::to_string(n) + ".dat";
-            p.push_back(Picture{names[n - 1].c_str(), 1, 1, false, {}});
-        }
+        for (int n = 1; n <= 5; ++n)
+            p.push_back(Picture{"pic_" + std::to_string(n) + ".dat", 1, 1, false, {}});
         return p;
     }();
     return list;
@@ -207,7 +204,7 @@ TEST(AssetAtlas, EveryRectangleLiesInsideItsPictureAndShowsSomething)
         Loaded img(p.file);
         ASSERT_NE(img.s, nullptr) << p.file;
         for (const Cut& c : p.cuts) {
-            SCOPED_TRACE(std::string(p.file) + " " + c.what + " at " + std::to_string(c.x) + "," +
+            SCOPED_TRACE(p.file + " " + c.what + " at " + std::to_string(c.x) + "," +
                          std::to_string(c.y));
             ASSERT_GE(c.x, 0);
             ASSERT_GE(c.y, 0);
