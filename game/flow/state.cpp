@@ -19,9 +19,19 @@ Sint32 rampTrigger = 0;
 SDL_Rect updateRects[3];
 
 Uint32 randDraws = 0;
+Uint32 randHash = 2166136261u;  // FNV-1a offset basis
 
 int drawRand()
 {
     ++randDraws;
-    return std::rand();
+    const int value = std::rand();
+    // Fold the value in byte by byte, low byte first, so the hash is the
+    // same on every build of the game.
+    Uint32 v = static_cast<Uint32>(value);
+    for (int i = 0; i < 4; ++i) {
+        randHash ^= v & 0xFFu;
+        randHash *= 16777619u;
+        v >>= 8;
+    }
+    return value;
 }

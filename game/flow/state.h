@@ -24,4 +24,5 @@ extern SDL_Rect updateRects[3];  // px: left paddle, right paddle, ball
 
 // Computer smashes draw on rand(); counted so replays can compare the draws.
 extern Uint32 randDraws;     // number of rand() calls made by the game
+extern Uint32 randHash;      // FNV-1a over every value drawn, in order
 int drawRand();              // rand(), counted
