@@ -34,6 +34,12 @@ bool closingSequence()
 
 }  // namespace
 
+int failedRun()
+{
+    Mix_CloseAudio();  // nothing if the mixer never opened
+    return 1;
+}
+
 int runGame()
 {
     buildSphereDots();
@@ -50,9 +56,9 @@ int runGame()
 
     loadSettings();
     if (!startMedia())
-        return 1;
+        return failedRun();
     if (!loadAssets())
-        return 1;
+        return failedRun();
     if (settings.joy == 1) {
         joystick0 = SDL_JoystickOpen(0);
         joystick1 = SDL_JoystickOpen(1);
@@ -70,11 +76,11 @@ int runGame()
 
     for (;;) {
         if (!inMatch && !menuPhase())
-            return 1;
+            return failedRun();
         matchFrame();
         if (quitRequested) {
             if (!closingSequence())
-                return 1;
+                return failedRun();
             shutdownMedia();
             return 0;
         }

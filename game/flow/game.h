@@ -4,6 +4,10 @@
 
 // The whole program: start-up, main loop, closing. Returns the exit status.
 int runGame();
+// Status 1 for a run that failed. Stops the mixer's audio thread first: left
+// running, it calls into SDL while process exit unloads it, and the game
+// would now and then crash instead of ending with 1.
+int failedRun();
 
 // Menu (menu.cpp)
 void showMenuPage(int type);

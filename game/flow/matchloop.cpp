@@ -168,6 +168,6 @@ void pointHandling()
     rallySpeedAfterPoint();
     // A display that can no longer flip ends the game at once.
     if (SDL_Flip(screen) == -1)
-        std::exit(1);
+        std::exit(failedRun());
     restart(frameClock);
 }

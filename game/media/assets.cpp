@@ -1,9 +1,12 @@
 #include "game/media/assets.h"
 
+#include <climits>
 #include <cstdio>
+#include <vector>
 
 #include "game/media/image.h"
 #include "game/media/mp3probe.h"
+#include "game/media/soundfile.h"
 
 SDL_Surface* courtStrip = nullptr;
 SDL_Surface* ballImage = nullptr;
@@ -52,10 +55,17 @@ bool loadImages(const ImageEntry (&entries)[N])
 
 Mix_Chunk* loadSound(const char* file)
 {
-    SDL_RWops* rw = SDL_RWFromFile(file, "rb");
+    std::vector<unsigned char> bytes;
+    if (!readSoundFile(file, bytes) || bytes.size() > INT_MAX)
+        return nullptr;
+    if (!boundSoundSizes(bytes)) {
+        SDL_SetError("%s: sound data runs past the end of the file", file);
+        return nullptr;
+    }
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!rw)
         return nullptr;
-    return Mix_LoadWAV_RW(rw, 1);
+    return Mix_LoadWAV_RW(rw, 1);  // the chunk keeps its own copy of the samples
 }
 
 // Mix_LoadMUS, but a file whose format the mixer would convert into a

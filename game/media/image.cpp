@@ -26,6 +26,46 @@ SDL_Rect rect(int x, int y, int w, int h)
     return r;
 }
 
+// The most pixels a picture may claim: far above the full-screen 800 x 600
+// pictures, far below what a damaged header can ask for (SDL allocates and
+// clears the whole surface before it reads a single row).
+const Sint64 maxPicturePixels = 4096 * 4096;
+
+Sint64 readLE(const Uint8* p, int bytes)
+{
+    Sint64 v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// Whether the BMP header at the start of rw claims a size we are willing to
+// allocate. Headers too short to tell are left to SDL's loader to refuse.
+// The stream is put back where it was.
+bool pictureSizeAcceptable(SDL_RWops* rw)
+{
+    Uint8 head[26];  // file header (14) and the size fields of the info header
+    int start = SDL_RWtell(rw);
+    int got = SDL_RWread(rw, head, 1, sizeof head);
+    if (start < 0 || SDL_RWseek(rw, start, RW_SEEK_SET) != start)
+        return false;
+    if (got < 22)
+        return true;
+    Sint64 w, h;
+    if (readLE(head + 14, 4) == 12) {  // OS/2 core header: 16-bit sizes
+        w = readLE(head + 18, 2);
+        h = readLE(head + 20, 2);
+    } else {
+        if (got < 26)
+            return true;
+        w = static_cast<Sint32>(static_cast<Uint32>(readLE(head + 18, 4)));
+        h = static_cast<Sint32>(static_cast<Uint32>(readLE(head + 22, 4)));  // negative: top-down rows
+    }
+    w = w < 0 ? -w : w;
+    h = h < 0 ? -h : h;
+    return w * h <= maxPicturePixels;
+}
+
 }  // namespace
 
 SDL_Surface* loadImage(const char* file)
@@ -33,6 +73,10 @@ SDL_Surface* loadImage(const char* file)
     SDL_RWops* rw = SDL_RWFromFile(file, "rb");
     if (!rw)
         return nullptr;
+    if (!pictureSizeAcceptable(rw)) {
+        SDL_RWclose(rw);
+        return nullptr;
+    }
     SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);  // closes rw in every case
     if (!loaded)
         return nullptr;

@@ -1,0 +1,18 @@
+// Sound effect files are read into memory before the mixer sees them, so
+// that the sizes a damaged header claims are held to the bytes really in
+// the file: the mixer allocates whatever a header claims, before reading.
+#pragma once
+
+#include <vector>
+
+// The whole file, opened with SDL_RWFromFile in mode "rb". False when it
+// cannot be opened or read.
+bool readSoundFile(const char* file, std::vector<unsigned char>& bytes);
+
+// RIFF WAVE: every chunk length that reaches past the end of the file is
+// cut to the bytes there (the mixer keeps a cut-off data chunk's whole
+// frames either way). AIFF and 8SVX: false when a chunk before the two the
+// mixer looks for runs past the end of the file (its search would never
+// end) or an AIFF's sample data does not lie inside the file. Any other
+// format is left as it is.
+bool boundSoundSizes(std::vector<unsigned char>& bytes);

@@ -1,0 +1,307 @@
+// Damaged effects and music: a bad "sound.dat" stops the start with status
+// 1, a bad "ufo.dat" or "crack.dat" is silence, a bad "Track01.mp3" gives
+// the two music messages; a header that claims more than the file holds
+// never makes the mixer allocate it or search on for ever.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "SDL_mixer.h"
+#include "game/flow/timeseam.h"
+#include "game/media/assets.h"
+#include "game/media/media.h"
+#include "game/media/soundfile.h"
+#include "game/test_baddata.h"
+#include "support/gamerun.h"
+#include "support/media_fixture.h"
+
+namespace {
+
+const Uint32 menuReadyMs = 9000;
+
+std::vector<unsigned char> bytesOf(const std::string& s)
+{
+    return std::vector<unsigned char>(s.begin(), s.end());
+}
+
+uint32_t le32At(const std::vector<unsigned char>& b, size_t at)
+{
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+// An 8SVX file with its VHDR chunk and, when asked, a BODY of 8 samples.
+std::string eightSvxBytes(bool withBody)
+{
+    std::string vhdr = std::string("VHDR\0\0\0\x14", 8) + std::string("\0\0\0\x08", 4) + std::string(8, '\0') +
+                       std::string("\x56\x22\x01\0\0\x01\0\0", 8);
+    std::string body = withBody ? std::string("BODY\0\0\0\x08", 8) + std::string(8, '\x10') : "";
+    std::string inner = "8SVX" + vhdr + body;
+    std::string b = "FORM";
+    b += static_cast<char>(0);
+    b += static_cast<char>(0);
+    b += static_cast<char>(inner.size() >> 8);
+    b += static_cast<char>(inner.size() & 0xFF);
+    return b + inner;
+}
+
+// AIFF whose SSND chunk says its samples start far past the end.
+std::string aiffWithOffsetPastTheEnd()
+{
+    std::string b = aiffBytes(8, 8);
+    size_t ssnd = b.find("SSND");
+    b[ssnd + 8] = '\x09';  // offset 0x09000000
+    return b;
+}
+
+// ---- The size bounds on their own -------------------------------------------
+
+TEST(BoundSoundSizes, WaveDataClaimingGigabytesIsCutToTheBytesThere)
+{
+    std::vector<unsigned char> b = bytesOf(wavBytes(16, 0xDDDD0010u));
+    ASSERT_TRUE(boundSoundSizes(b));
+    EXPECT_EQ(le32At(b, 40), 32u);
+}
+
+TEST(BoundSoundSizes, WaveFormatChunkRunningPastTheEndIsCut)
+{
+    std::vector<unsigned char> b = bytesOf(wavBytes(0));
+    b.resize(30);  // the fmt chunk claims 16 bytes, 10 are there
+    ASSERT_TRUE(boundSoundSizes(b));
+    EXPECT_EQ(le32At(b, 16), 10u);
+}
+
+TEST(BoundSoundSizes, WholeFilesAreLeftAlone)
+{
+    // An odd-sized chunk before the data is padded to an even length.
+    std::string wav = wavBytes(8);
+    wav.insert(36, std::string("LIST\x03\0\0\0abc\0", 12));
+    for (const std::string& s : {wav, aiffBytes(8, 8), eightSvxBytes(true), std::string("not a sound at all"),
+                                 std::string("FORM\0\0\0\x04WXYZ", 12), std::string()}) {
+        std::vector<unsigned char> b = bytesOf(s);
+        EXPECT_TRUE(boundSoundSizes(b));
+        EXPECT_EQ(b, bytesOf(s));
+    }
+}
+
+TEST(BoundSoundSizes, AiffAndEightSvxThatWouldSendTheMixerPastTheEndAreRefused)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"no SSND chunk", aiffBytes(8, 8, false)},
+        {"more frames claimed than there are", aiffBytes(8, 0x40000000u)},
+        {"frames claimed a byte beyond the file", aiffBytes(8, 9)},
+        {"samples start past the end", aiffWithOffsetPastTheEnd()},
+        {"COMM runs past the end", aiffBytes(8, 8).substr(0, 30)},
+        {"8SVX without BODY", eightSvxBytes(false)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<unsigned char> b = bytesOf(c.bytes);
+        EXPECT_FALSE(boundSoundSizes(b));
+    }
+}
+
+// ---- Through loadAssets -----------------------------------------------------
+
+class SoundLoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(startTestMedia());
+        writeStartupFiles({}, true);
+    }
+    void TearDown() override { shutdownMedia(); }
+    ScratchDir dir;
+};
+
+// The mixer keeps the samples that are there, as it does for any cut-off
+// WAV file; only the allocation for the claimed size is gone.
+TEST_F(SoundLoad, WaveClaimingGigabytesLoadsTheSamplesThatAreThere)
+{
+    writeTextFile("sound.dat", wavBytes(16, 0xDDDD0010u));
+    ASSERT_TRUE(loadAssets());
+    ASSERT_NE(hitSound, nullptr);
+    EXPECT_EQ(hitSound->alen, 32u);  // 16 samples of 16 bits, already at the mixer's format
+}
+
+TEST_F(SoundLoad, WholeAiffAndEightSvxEffectsLoad)
+{
+    writeTextFile("sound.dat", aiffBytes(8, 8));
+    writeTextFile("ufo.dat", eightSvxBytes(true));
+    ASSERT_TRUE(loadAssets());
+    ASSERT_NE(hitSound, nullptr);
+    EXPECT_EQ(hitSound->alen, 16u);
+    EXPECT_NE(ufoSound, nullptr);
+}
+
+TEST_F(SoundLoad, RefusedEffectSaysWhy)
+{
+    writeTextFile("crack.dat", aiffBytes(8, 8, false));
+    ASSERT_TRUE(loadAssets());
+    EXPECT_EQ(crackSound, nullptr);
+    EXPECT_NE(ufoSound, nullptr);
+}
+
+// ---- The whole game ---------------------------------------------------------
+
+struct BadSound {
+    const char* name;
+    std::string bytes;
+};
+
+// Test names and messages show the kind, not the bytes.
+void PrintTo(const BadSound& b, std::ostream* os)
+{
+    *os << b.name;
+}
+
+std::string mp3Bytes()
+{
+    std::vector<unsigned char> frames = mp3Mono22k();
+    return std::string(frames.begin(), frames.end());
+}
+
+std::vector<BadSound> badSounds()
+{
+    return {
+        {"Empty", ""},
+        {"Text", "this is not a sound\n"},
+        {"WaveHeaderCutShort", wavBytes(16).substr(0, 20)},
+        {"WaveWithoutData", wavBytes(0).substr(0, 36)},
+        {"AiffWithoutSsnd", aiffBytes(8, 8, false)},
+        {"AiffClaimingMoreFrames", aiffBytes(8, 0x40000000u)},
+        {"AiffSamplesPastTheEnd", aiffWithOffsetPastTheEnd()},
+        {"EightSvxWithoutBody", eightSvxBytes(false)},
+        {"Mp3Frames", mp3Bytes()},
+    };
+}
+
+std::string badSoundName(const ::testing::TestParamInfo<BadSound>& info)
+{
+    return info.param.name;
+}
+
+struct Outcome {
+    int status;
+    std::string out;
+};
+
+// Which effect slots were empty while the menu ran.
+bool ufoEmptyInMenu = false;
+bool crackEmptyInMenu = false;
+bool hitLoadedInMenu = false;
+
+void watchEffects(Uint32 now)
+{
+    if (now >= menuReadyMs - 100 && now < menuReadyMs) {
+        ufoEmptyInMenu = ufoSound == nullptr;
+        crackEmptyInMenu = crackSound == nullptr;
+        hitLoadedInMenu = hitSound != nullptr;
+    }
+}
+
+Outcome runWithFile(const std::string& name, const std::string& bytes)
+{
+    makeGameFolder();
+    writeDefaultSetupIni();
+    writeTextFile(name, bytes);
+    ufoEmptyInMenu = crackEmptyInMenu = hitLoadedInMenu = false;
+    RunOptions options;
+    options.onPause = watchEffects;
+    std::vector<ScriptedEvent> script;
+    pressKey(script, menuReadyMs, SDLK_ESCAPE);
+    StdoutCapture out;
+    int status = runScripted(script, options);
+    return {status, out.finish()};
+}
+
+class BadHitSound : public ::testing::TestWithParam<BadSound> {};
+
+TEST_P(BadHitSound, EndsWithStatusOneBeforeDrawing)
+{
+    Outcome o = runWithFile("sound.dat", GetParam().bytes);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(totalPausedMs(), 0u);
+    EXPECT_FALSE(screenTouched());
+    EXPECT_FALSE(audioOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, BadHitSound, ::testing::ValuesIn(badSounds()), badSoundName);
+
+class BadPointSound : public ::testing::TestWithParam<std::tuple<std::string, BadSound>> {};
+
+TEST_P(BadPointSound, IsSilenceAndTheGameRuns)
+{
+    const std::string& name = std::get<0>(GetParam());
+    Outcome o = runWithFile(name, std::get<1>(GetParam()).bytes);
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(hitLoadedInMenu);
+    EXPECT_EQ(ufoEmptyInMenu, name == "ufo.dat");
+    EXPECT_EQ(crackEmptyInMenu, name == "crack.dat");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, BadPointSound,
+                         ::testing::Combine(::testing::Values("ufo.dat", "crack.dat"), ::testing::ValuesIn(badSounds())),
+                         [](const ::testing::TestParamInfo<std::tuple<std::string, BadSound>>& info) {
+                             std::string n = std::get<0>(info.param).substr(0, std::get<0>(info.param).find('.'));
+                             return n + "_" + std::get<1>(info.param).name;
+                         });
+
+TEST(BadHitSoundClaim, WaveClaimingGigabytesStartsTheGame)
+{
+    Outcome o = runWithFile("sound.dat", wavBytes(64, 0xDDDD0080u));
+    EXPECT_EQ(o.status, 0);
+    EXPECT_TRUE(hitLoadedInMenu);
+}
+
+struct BadMusic {
+    const char* name;
+    std::string bytes;
+};
+
+// Test names and messages show the kind, not the bytes.
+void PrintTo(const BadMusic& b, std::ostream* os)
+{
+    *os << b.name;
+}
+
+std::string id3ClaimingAMegabyte()
+{
+    std::vector<unsigned char> tag = id3Tag(16);
+    tag[6] = 0;
+    tag[7] = 0x40;  // syncsafe 1 MiB, 16 bytes there
+    tag[8] = 0;
+    tag[9] = 0;
+    return std::string(tag.begin(), tag.end());
+}
+
+class BadMusicFile : public ::testing::TestWithParam<BadMusic> {};
+
+TEST_P(BadMusicFile, PrintsTheTwoMessagesOnceAndPlaysOn)
+{
+    Outcome o = runWithFile("Track01.mp3", GetParam().bytes);
+    EXPECT_EQ(o.status, 0);
+    const std::string load = "load errorMix_LoadMUS(\"Track01.mp3\"): ";
+    ASSERT_EQ(o.out.rfind(load, 0), 0u) << o.out;
+    EXPECT_EQ(o.out.find(load, 1), std::string::npos);
+    size_t lineEnd = o.out.find('\n');
+    ASSERT_NE(lineEnd, std::string::npos);
+    // Music is on in the settings: starting the missing music is reported next.
+    EXPECT_EQ(o.out.find("Mix_PlayMusic: ", lineEnd + 1), lineEnd + 1) << o.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, BadMusicFile,
+                         ::testing::Values(BadMusic{"Empty", ""}, BadMusic{"Text", "la la la\n"},
+                                           BadMusic{"Zeros", std::string(4096, '\0')},
+                                           BadMusic{"WaveFile", wavBytes(64)},
+                                           BadMusic{"TagClaimingAMegabyte", id3ClaimingAMegabyte()},
+                                           BadMusic{"LoneSyncBytes", std::string(2000, '\xFF')}),
+                         [](const ::testing::TestParamInfo<BadMusic>& info) { return std::string(info.param.name); });
+
+}  // namespace
