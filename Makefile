@@ -4,15 +4,17 @@
 #   make bench  build and run the benchmarks
 #   make dist   pack the game folder into a tar.gz
 #   make fuzz   run every fuzz target for a bounded time
+#   make soak   computer matches back to back under the sanitizers (SOAK_MATCHES)
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+SOAK_MATCHES ?= 100
 CMAKE_FLAGS ?=
 
 
-.PHONY: all deps configure build play test test-release test-sanitize bench dist fuzz fuzz-short assets-preview screenshots clean
+.PHONY: all deps configure build play test test-release test-sanitize bench dist fuzz fuzz-short assets-preview screenshots clean soak
 
 all: build
 
@@ -47,6 +49,17 @@ test-sanitize: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest -j $(JOBS) --output-on-failure -LE no-sanitize
+
+# The long soak: the same test as CTest's short one, run for SOAK_MATCHES
+# matches; prints the heap in use at every menu visit.
+soak: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVOLTARI_SANITIZE=ON -DVOLTARI_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target voltari_tests
+	cd $(ASAN_BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  VOLTARI_SOAK_MATCHES=$(SOAK_MATCHES) tests/voltari_tests --gtest_filter='Soak.*'
 
 bench: build
 	@scripts/bench $(BUILD)
