@@ -26,6 +26,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const Uint32 menuStepMs = 30;    // a menu tick's pause; no start-up pause has it
+const Uint32 ballStepMs = 30;    // a step of the ball's burst and gather
 const Uint32 fadeStepMs = 10;    // the background fade right after the banner
 const int burstStepShown = 8;    // burst step whose picture is kept (of 0..25)
 const Uint32 reactionMs = 60;    // the trackers look at the ball this often
@@ -46,10 +47,10 @@ Tracker leftTracker = {&leftPaddle, SDLK_w, SDLK_s, 0};
 Tracker rightTracker = {&rightPaddle, SDLK_UP, SDLK_DOWN, 0};
 
 struct Run {
-    Uint32 lastPause = 0;
-    Uint32 lastLook = 0;
-    int menuTicks = 0;
-    int burstSteps = 0;
+    Uint32 lastPause = 0;   // virtual ms of the last pause
+    Uint32 lastLook = 0;    // virtual ms the trackers last looked
+    int menuTicks = 0;      // menu ticks seen before the match
+    int burstSteps = 0;     // steps of the running burst seen so far
     bool matchSeen = false;
     bool matchOver = false;
     bool quitting = false;
@@ -216,11 +217,14 @@ void onPause(Uint32 now)
                 double right = shareOnScreen(labelRef, humanLabelRect, 660, 0);
                 save("match.png", run.matchSaved, labels < right ? labels : right, "player labels");
             }
-        } else if (!rallyAborted && step == menuStepMs) {
+        } else if (!rallyAborted && step == ballStepMs) {
             releaseAll(leftTracker);
             releaseAll(rightTracker);
-            if (++run.burstSteps == burstStepShown + 1 && !run.burstSaved)
-                save("burst.png", run.burstSaved, burstWhitePixels(burstStepShown) >= 30 ? 1.0 : 0.0, "burst dots");
+            if (++run.burstSteps == burstStepShown + 1 && !run.burstSaved) {
+                // Share of the 30 white pixels a drawn sphere leaves at least.
+                const int white = burstWhitePixels(burstStepShown);
+                save("burst.png", run.burstSaved, white >= 30 ? 1.0 : white / 30.0, "burst dots");
+            }
         }
         return;
     }
