@@ -193,7 +193,7 @@ paddle "left paddle" 0 0 281 520
 [ "$px" -lt "$lx" ] && [ "$py" -lt "$ly" ] || fail "left paddle did not go up and left"
 
 pic="$wid"
-# Escape aborts the match; the menu comes back without a banner.
+# Escape aborts the match and the menu comes back.
 xdotool key Escape
 waitFor 10 "menu after the match" pic_1.dat 0 0 700 200 50 150
 settle
