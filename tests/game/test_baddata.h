@@ -1,5 +1,5 @@
 // Bad bytes for the data-file tests: damaged BMP, WAV, AIFF and MP3 files,
-// and a quick look at whether anything was drawn.
+// and whether the mixer is still open.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +22,6 @@ std::string wavBytes(int samples, uint32_t claimedBytes = 0);
 // An AIFF file: 16-bit mono, `frames` frames present, `claimedFrames` in
 // its COMM chunk; without SSND when `withSsnd` is false.
 std::string aiffBytes(int frames, uint32_t claimedFrames, bool withSsnd = true);
-
-// Whether anything but black was ever put on the display surface.
-bool screenTouched();
 
 // Whether the mixer's audio device is still open.
 bool audioOpen();

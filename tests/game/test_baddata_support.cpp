@@ -120,24 +120,6 @@ std::string aiffBytes(int frames, uint32_t claimedFrames, bool withSsnd)
     return b + body;
 }
 
-bool screenTouched()
-{
-    SDL_Surface* s = SDL_GetVideoSurface();
-    if (!s)
-        return false;
-    SDL_LockSurface(s);
-    bool touched = false;
-    // From row 8 on: sanitizer builds fill the first 4 KiB of a fresh
-    // allocation with a pattern, which says nothing about drawing.
-    for (int y = 8; y < s->h && !touched; y += 7) {
-        const Uint32* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) + y * s->pitch);
-        for (int x = 0; x < s->w; x += 7)
-            touched = touched || (row[x] & 0xFFFFFF) != 0;
-    }
-    SDL_UnlockSurface(s);
-    return touched;
-}
-
 bool audioOpen()
 {
     int frequency = 0, channels = 0;

@@ -12,24 +12,6 @@ namespace {
 
 const Uint32 menuReadyMs = 9000;  // virtual time by which the first menu ticks run
 
-// Whether anything but black was ever put on the screen. The first rows are
-// left out: a sanitizer's allocator fills the start of a fresh block.
-bool screenTouched()
-{
-    SDL_Surface* s = SDL_GetVideoSurface();
-    if (!s)
-        return false;
-    SDL_LockSurface(s);
-    bool touched = false;
-    for (int y = 10; y < s->h && !touched; y += 7) {
-        const Uint32* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) + y * s->pitch);
-        for (int x = 0; x < s->w; x += 7)
-            touched = touched || (row[x] & 0xFFFFFF) != 0;
-    }
-    SDL_UnlockSurface(s);
-    return touched;
-}
-
 TEST(FlowStartup, WithoutSetupIniNoticeThenDefaultsAndQuitWithEscape)
 {
     makeGameFolder();

@@ -7,39 +7,13 @@
 #include "game/match/computer.h"
 #include "game/match/paddle.h"
 #include "settings/settings.h"
+#include "support/gamerun.h"
 
 namespace {
 
 SDL_Event keyEvent(Uint8 type, SDLKey key)
 {
-    SDL_Event e{};
-    e.type = type;
-    e.key.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = key;
-    return e;
-}
-
-SDL_Event axisEvent(Uint8 which, Uint8 axis, Sint16 value)
-{
-    SDL_Event e{};
-    e.type = SDL_JOYAXISMOTION;
-    e.jaxis.type = SDL_JOYAXISMOTION;
-    e.jaxis.which = which;
-    e.jaxis.axis = axis;
-    e.jaxis.value = value;
-    return e;
-}
-
-SDL_Event buttonEvent(Uint8 type, Uint8 which, Uint8 button)
-{
-    SDL_Event e{};
-    e.type = type;
-    e.jbutton.type = type;
-    e.jbutton.which = which;
-    e.jbutton.button = button;
-    e.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    return e;
+    return type == SDL_KEYDOWN ? keyDown(key) : keyUp(key);
 }
 
 // Both handlers see every event, as in the match frame.
@@ -197,15 +171,15 @@ TEST_F(PaddleTest, OtherEventsChangeNothing)
 TEST_F(PaddleTest, StickMovesFromEightThousandOn)
 {
     settings.joy = 1;
-    handle(axisEvent(1, 0, -8000));
+    handle(joyAxis(1, 0, -8000));
     EXPECT_EQ(leftPaddle.vx, -300.0f);
-    handle(axisEvent(1, 0, 8000));
+    handle(joyAxis(1, 0, 8000));
     EXPECT_EQ(leftPaddle.vx, 300.0f);
-    handle(axisEvent(1, 0, -7999));
+    handle(joyAxis(1, 0, -7999));
     EXPECT_EQ(leftPaddle.vx, 0.0f);
-    handle(axisEvent(1, 1, 32767));
+    handle(joyAxis(1, 1, 32767));
     EXPECT_EQ(leftPaddle.vy, 300.0f);
-    handle(axisEvent(1, 1, 7999));
+    handle(joyAxis(1, 1, 7999));
     EXPECT_EQ(leftPaddle.vy, 0.0f);
     EXPECT_EQ(rightPaddle.vx, 0.0f);
     EXPECT_EQ(rightPaddle.vy, 0.0f);
@@ -214,11 +188,11 @@ TEST_F(PaddleTest, StickMovesFromEightThousandOn)
 TEST_F(PaddleTest, StickZeroSteersTheRightPaddle)
 {
     settings.joy = 1;
-    handle(axisEvent(0, 1, -32768));
+    handle(joyAxis(0, 1, -32768));
     EXPECT_EQ(rightPaddle.vy, -300.0f);
-    handle(axisEvent(0, 0, 9000));
+    handle(joyAxis(0, 0, 9000));
     EXPECT_EQ(rightPaddle.vx, 300.0f);
-    handle(axisEvent(0, 2, -32768));  // other axes are ignored
+    handle(joyAxis(0, 2, -32768));  // other axes are ignored
     EXPECT_EQ(rightPaddle.vx, 300.0f);
     EXPECT_EQ(rightPaddle.vy, -300.0f);
     EXPECT_EQ(leftPaddle.vx, 0.0f);
@@ -229,43 +203,43 @@ TEST_F(PaddleTest, StickOverwritesWhatAKeyAdded)
 {
     settings.joy = 1;
     press(SDLK_d);
-    handle(axisEvent(1, 0, 0));
+    handle(joyAxis(1, 0, 0));
     EXPECT_EQ(leftPaddle.vx, 0.0f);
 }
 
 TEST_F(PaddleTest, StickButtonsSmashForBothSides)
 {
     settings.joy = 1;
-    handle(buttonEvent(SDL_JOYBUTTONDOWN, 0, 0));
+    handle(joyButton(SDL_JOYBUTTONDOWN, 0, 0));
     EXPECT_TRUE(rightSmashHeld);
     EXPECT_FALSE(leftSmashHeld);
-    handle(buttonEvent(SDL_JOYBUTTONDOWN, 1, 0));
+    handle(joyButton(SDL_JOYBUTTONDOWN, 1, 0));
     EXPECT_TRUE(leftSmashHeld);
-    handle(buttonEvent(SDL_JOYBUTTONUP, 0, 0));
+    handle(joyButton(SDL_JOYBUTTONUP, 0, 0));
     EXPECT_FALSE(rightSmashHeld);
     EXPECT_TRUE(leftSmashHeld);
-    handle(buttonEvent(SDL_JOYBUTTONUP, 1, 1));  // another button: ignored
+    handle(joyButton(SDL_JOYBUTTONUP, 1, 1));  // another button: ignored
     EXPECT_TRUE(leftSmashHeld);
-    handle(buttonEvent(SDL_JOYBUTTONUP, 1, 0));
+    handle(joyButton(SDL_JOYBUTTONUP, 1, 0));
     EXPECT_FALSE(leftSmashHeld);
 }
 
 TEST_F(PaddleTest, ButtonsArriveThroughTheRightHandlerOnly)
 {
     settings.joy = 1;
-    handleLeftPlayerEvent(buttonEvent(SDL_JOYBUTTONDOWN, 1, 0));
+    handleLeftPlayerEvent(joyButton(SDL_JOYBUTTONDOWN, 1, 0));
     EXPECT_FALSE(leftSmashHeld);
-    handleRightPlayerEvent(buttonEvent(SDL_JOYBUTTONDOWN, 1, 0));
+    handleRightPlayerEvent(joyButton(SDL_JOYBUTTONDOWN, 1, 0));
     EXPECT_TRUE(leftSmashHeld);
 }
 
 TEST_F(PaddleTest, SticksAreIgnoredWithJoysticksOff)
 {
     settings.joy = 0;
-    handle(axisEvent(1, 0, -32768));
-    handle(axisEvent(0, 1, 32767));
-    handle(buttonEvent(SDL_JOYBUTTONDOWN, 0, 0));
-    handle(buttonEvent(SDL_JOYBUTTONDOWN, 1, 0));
+    handle(joyAxis(1, 0, -32768));
+    handle(joyAxis(0, 1, 32767));
+    handle(joyButton(SDL_JOYBUTTONDOWN, 0, 0));
+    handle(joyButton(SDL_JOYBUTTONDOWN, 1, 0));
     EXPECT_EQ(leftPaddle.vx, 0.0f);
     EXPECT_EQ(rightPaddle.vy, 0.0f);
     EXPECT_FALSE(leftSmashHeld);

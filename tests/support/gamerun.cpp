@@ -20,6 +20,14 @@ std::vector<ScriptedEvent> pending;
 size_t nextEvent = 0;
 RunOptions activeOptions;
 Uint32 runStart = 0;
+std::vector<std::string> madeFolders;
+
+void removeMadeFolders()
+{
+    std::error_code ec;
+    for (const auto& dir : madeFolders)
+        fs::remove_all(dir, ec);
+}
 
 void scriptHook(Uint32 now)
 {
@@ -112,6 +120,10 @@ std::string makeGameFolder(const std::vector<std::string>& omit)
             fs::create_symlink(entry.path(), fs::path(dir) / name);
     }
     fs::current_path(dir);
+    // A test process makes one or two folders; they go when it ends.
+    if (madeFolders.empty())
+        std::atexit(removeMadeFolders);
+    madeFolders.push_back(dir);
     return dir;
 }
 
@@ -176,4 +188,22 @@ std::string StdoutCapture::finish()
 StdoutCapture::~StdoutCapture()
 {
     finish();
+}
+
+// The first rows are left out: a sanitizer's allocator fills the start of
+// a fresh block, and the display surface is one.
+bool screenTouched()
+{
+    SDL_Surface* s = SDL_GetVideoSurface();
+    if (!s)
+        return false;
+    SDL_LockSurface(s);
+    bool touched = false;
+    for (int y = 10; y < s->h && !touched; y += 7) {
+        const Uint32* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) + y * s->pitch);
+        for (int x = 0; x < s->w; x += 7)
+            touched = touched || (row[x] & 0xFFFFFF) != 0;
+    }
+    SDL_UnlockSurface(s);
+    return touched;
 }

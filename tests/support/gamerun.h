@@ -49,5 +49,8 @@ private:
     bool done;
 };
 
+// Whether anything but black was ever put on the display surface.
+bool screenTouched();
+
 // Time spent from the start of the run to now, in virtual ms.
 Uint32 virtualElapsed();
