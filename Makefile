@@ -36,6 +36,7 @@ test: deps
 	$(MAKE) test-release
 	$(MAKE) test-sanitize
 	@if [ -x scripts/fuzz ]; then scripts/fuzz $(FUZZ_BUILD) 10; fi
+	@scripts/test-summary $(BUILD) $(ASAN_BUILD)
 
 test-release: configure
 	cmake --build $(BUILD) -j $(JOBS)
