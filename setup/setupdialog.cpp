@@ -1,8 +1,6 @@
 #include "setup/setupdialog.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -55,36 +53,12 @@ const Binding kBindings[] = {
     {1004, &SetupOptions::sbots},
 };
 
-// Test aid: with OPTEDIT_DUMP=<file> in the environment the tool appends
-// its layout, the check boxes' states and every message it shows to that
-// file, so a test can check what X alone cannot tell.
-FILE* openDump()
-{
-    const char* path = std::getenv("OPTEDIT_DUMP");
-    return path != nullptr && *path != '\0' ? std::fopen(path, "a") : nullptr;
-}
-
-std::string escaped(const wxString& text)
-{
-    std::string out;
-    for (char c : std::string(text.utf8_str())) {
-        if (c == '\n')
-            out += "\\n";
-        else if (c == '"' || c == '\\')
-            out += std::string("\\") + c;
-        else
-            out += c;
-    }
-    return out;
-}
-
+// Kept: every box is text, caption and OK alone, without an icon, even
+// "E/A Error ?"; wxMessageBox would add an information icon by itself.
 void showMessage(void* owner, const char* text, const char* caption)
 {
-    if (FILE* dump = openDump()) {
-        std::fprintf(dump, "message \"%s\" \"%s\"\n", escaped(caption).c_str(), escaped(text).c_str());
-        std::fclose(dump);
-    }
-    wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), wxOK, static_cast<wxWindow*>(owner));
+    wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption), wxOK | wxICON_NONE,
+                 static_cast<wxWindow*>(owner));
 }
 
 }  // namespace
@@ -131,7 +105,6 @@ SetupDialog::SetupDialog(wxWindow* parent)
     SetIcons(icons);
     Centre();
 
-    Bind(wxEVT_INIT_DIALOG, &SetupDialog::onInitDialog, this);
     Bind(wxEVT_BUTTON, &SetupDialog::onSave, this, kSaveId);
     Bind(wxEVT_BUTTON, &SetupDialog::onCancel, this, kAbortId);
     Bind(wxEVT_CLOSE_WINDOW, &SetupDialog::onClose, this);
@@ -153,11 +126,18 @@ bool SetupDialog::TransferDataFromWindow()
     return true;
 }
 
-void SetupDialog::onInitDialog(wxInitDialogEvent&)
+// The toolkit initialises a dialog only once its window is shown, so the
+// options are read here, before that.
+int SetupDialog::ShowModal()
 {
+    // Kept: "No ini found !" comes up alone, before the dialog is on screen;
+    // a hidden dialog cannot own it, so the box has no parent window.
     initDialogOptions(options_, MessageBoxSeam{showMessage, this});
     TransferDataToWindow();
-    dumpControls();
+    // Kept: the focus starts on SAVE, first in tab order, so Space at once
+    // saves, like Enter; the toolkit would start on the top-left box.
+    FindWindow(kSaveId)->SetFocus();
+    return wxDialog::ShowModal();
 }
 
 void SetupDialog::onSave(wxCommandEvent&)
@@ -176,20 +156,4 @@ void SetupDialog::onCancel(wxCommandEvent&)
 void SetupDialog::onClose(wxCloseEvent&)
 {
     EndModal(kAbortId);
-}
-
-void SetupDialog::dumpControls() const
-{
-    FILE* dump = openDump();
-    if (dump == nullptr)
-        return;
-    const wxSize client = GetClientSize();
-    std::fprintf(dump, "dialog %dx%d \"%s\"\n", client.x, client.y, escaped(GetTitle()).c_str());
-    for (const wxWindow* w : GetChildren()) {
-        const wxRect r = w->GetRect();
-        const auto* box = dynamic_cast<const wxCheckBox*>(w);
-        std::fprintf(dump, "control %d %d,%d %dx%d %s \"%s\"\n", w->GetId(), r.x, r.y, r.width, r.height,
-                     box == nullptr ? "-" : box->GetValue() ? "1" : "0", escaped(w->GetLabel()).c_str());
-    }
-    std::fclose(dump);
 }

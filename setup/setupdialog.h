@@ -10,16 +10,18 @@ class SetupDialog : public wxDialog {
 public:
     explicit SetupDialog(wxWindow* parent);
 
+    // Reads the options and shows any message while the window is still
+    // hidden, then runs the dialog: it appears with its boxes already set.
+    int ShowModal() override;
+
     // The exchange between the options and the check boxes.
     bool TransferDataToWindow() override;
     bool TransferDataFromWindow() override;
 
 private:
-    void onInitDialog(wxInitDialogEvent& event);
     void onSave(wxCommandEvent& event);
     void onCancel(wxCommandEvent& event);
     void onClose(wxCloseEvent& event);
-    void dumpControls() const;
 
     SetupOptions options_;
 };

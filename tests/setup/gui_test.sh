@@ -1,13 +1,18 @@
 #!/bin/sh
-# Drives the real setup tool under a virtual X server, in a temporary game
-# folder: the dialog's caption, check box texts and states, SAVE with the
-# Enter key and its message boxes, a ticked box saved, Escape aborting, and
-# the files left behind. The tool's OPTEDIT_DUMP aid tells what X alone
-# cannot: control ids, texts, states and the messages shown.
-# Usage: gui_test.sh <path to optedit>
+# Drives the setup tool under a virtual X server, in temporary game folders:
+# the dialog's caption, check box texts and states, SAVE with the Enter key
+# and its message boxes, a ticked box saved, Escape aborting, the files left
+# behind; without "setup.ini" the dialog stays hidden behind "No ini found !"
+# and first appears with the defaults; Space at once presses SAVE. Most runs
+# use optedit_probe, the same objects plus a watcher that appends to the file
+# in OPTEDIT_DUMP what X alone cannot tell: control ids, texts and states at
+# the first paint, and every message box with its icon. The shipped optedit
+# runs too, and must read no environment variable.
+# Usage: gui_test.sh <path to optedit> <path to optedit_probe>
 set -eu
 
 optedit=$(realpath "$1")
+probe=$(realpath "$2")
 work=$(mktemp -d /tmp/optedit-gui-XXXXXX)
 game="$work/game"
 dump="$work/dump.txt"
@@ -50,12 +55,23 @@ unset WAYLAND_DISPLAY || true
 
 caption='^tovrin VOLTARI Setup Tool 2\.0 for Windows$'
 
-start_tool() {
+# Starts a program in the game folder: the probe, or the one given.
+launch() {
     rm -f "$dump"
-    (cd "$game" && OPTEDIT_DUMP="$dump" exec "$optedit") >"$work/tool.log" 2>&1 &
+    (cd "$game" && OPTEDIT_DUMP="$dump" exec "${1:-$probe}") >"$work/tool.log" 2>&1 &
     tool_pid=$!
-    win=$(timeout 20 xdotool search --sync --name "$caption" | head -n 1) || fail "no dialog with the caption"
-    wait_for 'grep -q "^dialog " "$dump" 2>/dev/null'
+}
+
+# Waits for the dialog on screen (and, from the probe, its first paint).
+wait_dialog() {
+    win=$(timeout 20 xdotool search --sync --onlyvisible --name "$caption" | head -n 1) ||
+        fail "no dialog with the caption"
+    if [ -z "${1:-}" ]; then wait_for 'grep -q "^dialog " "$dump" 2>/dev/null'; fi
+}
+
+start_tool() {
+    launch
+    wait_dialog
 }
 
 # Sends a key to a window once it has the input focus (there is no window
@@ -74,11 +90,18 @@ find_box() {
     [ -n "$box" ]
 }
 
-# Dismisses the message box once the tool has shown `text` (the dump line)
-# with the Enter key.
+# Dismisses the message box once the probe has shown `text` (the dump line)
+# with the Enter key. No box carries an icon.
 dismiss() {
     wait_for "grep -qF '$1' \"\$dump\""
+    grep -F "$1" "$dump" | grep -q ' none$' || fail "a box with an icon: $(grep -F "$1" "$dump")"
     wait_for find_box
+    key_to "$box" Return
+}
+
+# The same for the shipped tool, by the box's caption alone.
+dismiss_named() {
+    wait_for "box=\$(xdotool search --onlyvisible --name '^$1\$' 2>/dev/null | head -n 1); [ -n \"\$box\" ]"
     key_to "$box" Return
 }
 
@@ -100,6 +123,30 @@ controls() {
 messages() {
     grep '^message ' "$dump" || true
 }
+
+# setup.ini as SAVE writes it: a line feed, the header, then the keys given
+# (one a line), without a final line end.
+check_ini() {
+    ini="$game/setup.ini"
+    [ "$(head -c 1 "$ini" | od -An -c | tr -d ' ')" = '\n' ] || fail "setup.ini must start with a line feed"
+    [ "$(wc -l <"$ini")" -eq 6 ] || fail "setup.ini must hold seven lines without a final line end"
+    ! grep -q "$(printf '\r')" "$ini" || fail "setup.ini holds carriage returns"
+    sed -n 2p "$ini" | grep -Eq '^Created with VOLTARI SeTuP for Windows 2\.0 : Date/Time  [1-9][0-9]?\.[1-9][0-9]?\.[0-9]{4}/[0-9]{1,2}:[0-9]{1,2}$' ||
+        fail "header line: $(sed -n 2p "$ini")"
+    printf "$1" >"$work/keys.txt"
+    tail -n +3 "$ini" | cmp -s - "$work/keys.txt" || fail "keys differ: $(tail -n +3 "$ini")"
+}
+
+# --- The shipped tool reads no environment variable: no lookup among its
+# imports and no trace of the probe's variable. The probe, made of the same
+# objects, shows that the check sees a lookup where there is one.
+env_lookups() {
+    nm -D --undefined-only "$1" | awk '{ sub(/@.*/, "", $NF); print $NF }' | c++filt |
+        grep -E '^(secure_getenv|getenv|wxGetEnv)\b' || true
+}
+[ -z "$(env_lookups "$optedit")" ] || fail "optedit looks up the environment: $(env_lookups "$optedit")"
+! grep -q OPTEDIT_DUMP "$optedit" || fail "optedit names OPTEDIT_DUMP"
+[ -n "$(env_lookups "$probe")" ] && grep -q OPTEDIT_DUMP "$probe" || fail "the check cannot see the probe's lookup"
 
 mkdir "$game"
 printf 'xspeed2\r\nsbots2\r\nlittlepoints\r\n' >"$game/setup.ini"
@@ -139,14 +186,7 @@ wait_tool_end
 [ -f "$game/VOLTARI.exe" ] && [ ! -e "$game/VLwait.nul" ] || fail "game not installed"
 [ "$(cat "$game/VOLTARI.exe")" = "the parked game" ] || fail "installed game differs"
 
-ini="$game/setup.ini"
-[ "$(head -c 1 "$ini" | od -An -c | tr -d ' ')" = '\n' ] || fail "setup.ini must start with a line feed"
-[ "$(wc -l <"$ini")" -eq 6 ] || fail "setup.ini must hold seven lines without a final line end"
-! grep -q "$(printf '\r')" "$ini" || fail "setup.ini holds carriage returns"
-sed -n 2p "$ini" | grep -Eq '^Created with VOLTARI SeTuP for Windows 2\.0 : Date/Time  [1-9][0-9]?\.[1-9][0-9]?\.[0-9]{4}/[0-9]{1,2}:[0-9]{1,2}$' ||
-    fail "header line: $(sed -n 2p "$ini")"
-printf 'joy0\nfullscreen1\nxspeed1\nsound1\nsbots1' >"$work/keys.txt"
-tail -n +3 "$ini" | cmp -s - "$work/keys.txt" || fail "keys differ: $(tail -n +3 "$ini")"
+check_ini 'joy0\nfullscreen1\nxspeed1\nsound1\nsbots1'
 
 # --- Second run: tick the joypad box with the mouse, SAVE: only "Options Saved".
 start_tool
@@ -170,5 +210,41 @@ wait_tool_end
 cmp -s "$ini" "$work/before.ini" || fail "Abort changed setup.ini"
 [ "$(cat "$game/VLwait.nul")" = "parked again" ] || fail "Abort touched VLwait.nul"
 [ "$(cat "$game/VOLTARI.exe")" = "the parked game" ] || fail "Abort touched VOLTARI.exe"
+
+# --- No setup.ini, the shipped tool: "No ini found !" comes up while the
+# dialog is not on screen at all; Escape then writes nothing.
+rm -rf "$game"
+mkdir "$game"
+launch "$optedit"
+wait_for "box=\$(xdotool search --onlyvisible --name '^No ini found !\$' 2>/dev/null | head -n 1); [ -n \"\$box\" ]"
+[ -z "$(xdotool search --onlyvisible --name "$caption" 2>/dev/null)" ] ||
+    fail "the dialog is on screen behind \"No ini found !\""
+key_to "$box" Return
+wait_dialog shipped
+key_to "$win" Escape
+wait_tool_end
+[ ! -e "$game/setup.ini" ] || fail "Abort wrote setup.ini"
+
+# --- No setup.ini, the probe: the first paint already shows the defaults;
+# Space saves them.
+launch
+dismiss '"No ini found !" "No ini found !"'
+wait_dialog
+controls | awk '$1 >= 1000 { printf "%s ", $2 }' >"$work/states.txt"
+[ "$(cat "$work/states.txt")" = "1 0 1 0 0 " ] || fail "first picture shows $(cat "$work/states.txt")"
+key_to "$win" space
+dismiss '"Options Saved" "Options Saved"'
+wait_tool_end
+check_ini 'joy0\nfullscreen1\nxspeed0\nsound1\nsbots0'
+
+# --- The shipped tool with a setup.ini: the focus starts on SAVE, so Space
+# at once saves the file's options, nothing else.
+printf 'xspeed1\r\n' >"$game/setup.ini"
+launch "$optedit"
+wait_dialog shipped
+key_to "$win" space
+dismiss_named 'Options Saved'
+wait_tool_end
+check_ini 'joy0\nfullscreen1\nxspeed1\nsound1\nsbots0'
 
 echo "optedit GUI test passed"
