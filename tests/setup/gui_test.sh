@@ -16,6 +16,7 @@ probe=$(realpath "$2")
 work=$(mktemp -d /tmp/optedit-gui-XXXXXX)
 game="$work/game"
 dump="$work/dump.txt"
+ini="$game/setup.ini"
 xvfb_pid=""
 tool_pid=""
 
@@ -127,7 +128,6 @@ messages() {
 # setup.ini as SAVE writes it: a line feed, the header, then the keys given
 # (one a line), without a final line end.
 check_ini() {
-    ini="$game/setup.ini"
     [ "$(head -c 1 "$ini" | od -An -c | tr -d ' ')" = '\n' ] || fail "setup.ini must start with a line feed"
     [ "$(wc -l <"$ini")" -eq 6 ] || fail "setup.ini must hold seven lines without a final line end"
     ! grep -q "$(printf '\r')" "$ini" || fail "setup.ini holds carriage returns"
@@ -149,7 +149,7 @@ env_lookups() {
 [ -n "$(env_lookups "$probe")" ] && grep -q OPTEDIT_DUMP "$probe" || fail "the check cannot see the probe's lookup"
 
 mkdir "$game"
-printf 'xspeed2\r\nsbots2\r\nlittlepoints\r\n' >"$game/setup.ini"
+printf 'xspeed2\r\nsbots2\r\nlittlepoints\r\n' >"$ini"
 printf 'the parked game' >"$game/VLwait.nul"
 
 # --- First run: the file's options show; SAVE with Enter installs.
@@ -223,7 +223,8 @@ key_to "$box" Return
 wait_dialog shipped
 key_to "$win" Escape
 wait_tool_end
-[ ! -e "$game/setup.ini" ] || fail "Abort wrote setup.ini"
+[ ! -e "$ini" ] || fail "Abort wrote setup.ini"
+[ ! -e "$dump" ] || fail "optedit wrote the probe's file"
 
 # --- No setup.ini, the probe: the first paint already shows the defaults;
 # Space saves them.
@@ -239,12 +240,13 @@ check_ini 'joy0\nfullscreen1\nxspeed0\nsound1\nsbots0'
 
 # --- The shipped tool with a setup.ini: the focus starts on SAVE, so Space
 # at once saves the file's options, nothing else.
-printf 'xspeed1\r\n' >"$game/setup.ini"
+printf 'xspeed1\r\n' >"$ini"
 launch "$optedit"
 wait_dialog shipped
 key_to "$win" space
 dismiss_named 'Options Saved'
 wait_tool_end
 check_ini 'joy0\nfullscreen1\nxspeed1\nsound1\nsbots0'
+[ ! -e "$dump" ] || fail "optedit wrote the probe's file"
 
 echo "optedit GUI test passed"
