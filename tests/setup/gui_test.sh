@@ -94,7 +94,7 @@ find_box() {
 # Dismisses the message box once the probe has shown `text` (the dump line)
 # with the Enter key. No box carries an icon.
 dismiss() {
-    wait_for "grep -qF '$1' \"\$dump\""
+    wait_for "grep -qF '$1' \"\$dump\" 2>/dev/null"
     grep -F "$1" "$dump" | grep -q ' none$' || fail "a box with an icon: $(grep -F "$1" "$dump")"
     wait_for find_box
     key_to "$box" Return
