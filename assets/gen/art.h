@@ -33,6 +33,11 @@ bool writeMenu(const std::string& dir);
 bool writeSounds(const std::string& dir);
 bool writeMusic(const std::string& dir);
 
+// The icon in hicolorDir (ending in '/'): <n>x<n>/apps/voltari.png at the
+// desktop's sizes and scalable/apps/voltari.svg; and the window icon's
+// pixels as a C++ source file.
+bool writeIcons(const std::string& hicolorDir, const std::string& sourcePath);
+
 // Contact sheet of every picture in dir, atlas rectangles outlined.
 bool writePreview(const std::string& dir, const std::string& pngPath);
 bool bmpToPng(const std::string& bmp, const std::string& png);

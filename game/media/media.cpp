@@ -5,6 +5,7 @@
 
 #include "SDL_mixer.h"
 #include "game/media/assets.h"
+#include "game/media/windowicon.h"
 #include "settings/settings.h"
 
 SDL_Surface* screen = nullptr;
@@ -17,6 +18,9 @@ bool startMedia()
         std::fprintf(stderr, "Unable to init SDL: %s\n", SDL_GetError());
         std::exit(1);
     }
+    // Mend: the window carries the game's icon, for task bars and docks; it
+    // has to be set before the video mode.
+    setWindowIcon();
     Uint32 flags = settings.fullscreen == 1 ? (SDL_FULLSCREEN | SDL_DOUBLEBUF) : 0;
     screen = SDL_SetVideoMode(800, 600, 32, flags);
     // The mixer is opened even when the display failed; that failure is

@@ -1,0 +1,93 @@
+#!/bin/sh
+# Starts VOLTARI. The game and its setup tool work in the current directory,
+# so this picks the game folder and runs them there:
+#  - next to a game folder of its own (the tarball, the build's game folder):
+#    that folder;
+#  - installed (as <prefix>/games/voltari): the player's own folder,
+#    $XDG_DATA_HOME/voltari, made at the first start with links to the
+#    installed programs and data files and a starter setup.ini. The game
+#    there is parked as VLwait.nul until the setup tool's SAVE installs it.
+#
+#   voltari            play (the setup tool comes first while the game is parked)
+#   voltari --setup    open the setup tool in the game folder
+#   voltari --desktop  (own game folder only) add the folder to the desktop's menu
+set -eu
+
+self=$(readlink -f "$0")
+here=$(dirname "$self")
+
+fail() {
+    echo "voltari: $*" >&2
+    exit 1
+}
+
+# The player's folder for an installed game: links to what the package
+# installed, so an upgrade reaches it with no new install step.
+playerFolder() {
+    lib=$(cd "$here/@VOLTARI_LIB_FROM_BIN@" && pwd -P) || fail "no programs in $here/@VOLTARI_LIB_FROM_BIN@"
+    data=$(cd "$here/@VOLTARI_DATA_FROM_BIN@" && pwd -P) || fail "no data in $here/@VOLTARI_DATA_FROM_BIN@"
+    case "${XDG_DATA_HOME:-}" in
+    /*) dir="$XDG_DATA_HOME/voltari" ;;
+    *) dir="${HOME:?}/.local/share/voltari" ;;
+    esac
+    mkdir -p "$dir"
+    for file in "$data"/* "$lib/optedit"; do
+        name=${file##*/}
+        [ "$name" = setup.ini ] || [ -e "$dir/$name" ] || ln -sfn "$file" "$dir/$name"
+    done
+    [ -e "$dir/setup.ini" ] || cp "$data/setup.ini" "$dir/setup.ini"
+    # The game under whichever name it has, pointed at this installation
+    # when the old target is gone.
+    for name in VLwait.nul VOLTARI.exe; do
+        if [ -L "$dir/$name" ] && [ ! -e "$dir/$name" ]; then
+            ln -sfn "$lib/VOLTARI" "$dir/$name"
+        fi
+    done
+    [ -e "$dir/VOLTARI.exe" ] || [ -e "$dir/VLwait.nul" ] || ln -s "$lib/VOLTARI" "$dir/VLwait.nul"
+    scaler="$lib/voltari-scale"
+}
+
+if [ -e "$here/optedit" ]; then
+    dir=$here
+    scaler="$here/voltari-scale"
+else
+    playerFolder
+fi
+cd "$dir"
+
+case "${1:-}" in
+"") ;;
+--setup)
+    exec ./optedit
+    ;;
+--desktop)
+    [ "$dir" = "$here" ] || fail "--desktop is for a game folder; an installed game is in the menu already"
+    apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+    mkdir -p "$apps"
+    sed -e "s|^Exec=.*|Exec=\"$dir/voltari.sh\"|" -e "s|^Icon=.*|Icon=$dir/voltari.png|" \
+        voltari.desktop >"$apps/voltari.desktop"
+    echo "voltari: added $apps/voltari.desktop"
+    exit 0
+    ;;
+*)
+    echo "usage: voltari [--setup]" >&2
+    exit 2
+    ;;
+esac
+
+# Docks and task bars match the window to the menu entry by this name.
+export SDL_VIDEO_X11_WMCLASS=voltari SDL_VIDEO_WAYLAND_WMCLASS=voltari
+# Any common gamepad gets one layout: button 0 and the first stick mean the
+# same on all of them. The player's own settings of these win.
+export SDL12COMPAT_USE_GAME_CONTROLLERS="${SDL12COMPAT_USE_GAME_CONTROLLERS:-1}"
+export SDL12COMPAT_SCALE_METHOD="${SDL12COMPAT_SCALE_METHOD:-nearest}"
+if [ -z "${SDL12COMPAT_WINDOW_SCALING:-}" ]; then
+    SDL12COMPAT_WINDOW_SCALING=$("$scaler" 2>/dev/null) || SDL12COMPAT_WINDOW_SCALING=1
+    export SDL12COMPAT_WINDOW_SCALING
+fi
+
+if [ -e VLwait.nul ]; then
+    ./optedit || true
+fi
+[ -e VOLTARI.exe ] || fail "not installed yet: run voltari --setup and press SAVE"
+exec ./VOLTARI.exe
