@@ -3,6 +3,7 @@
 #   make test   install, build, run the whole suite (also under ASan + UBSan)
 #   make bench  build and run the benchmarks
 #   make dist   pack the game folder into a tar.gz
+#   make deb    build the Debian package (build-deb/voltari_<version>_<arch>.deb), check it with lintian
 #   make fuzz   run every fuzz target for a bounded time
 #   make soak   computer matches back to back under the sanitizers (SOAK_MATCHES)
 JOBS ?= $(shell nproc)
@@ -14,7 +15,7 @@ SOAK_MATCHES ?= 100
 CMAKE_FLAGS ?=
 
 
-.PHONY: all deps configure build play test test-release test-sanitize bench dist fuzz fuzz-short assets-preview screenshots clean soak
+.PHONY: all deps configure build play test test-release test-sanitize bench dist deb fuzz fuzz-short assets-preview screenshots clean soak
 
 all: build
 
@@ -68,6 +69,9 @@ bench: build
 dist: build
 	cd $(BUILD) && cpack -G TGZ -B $(CURDIR)/dist
 
+deb: deps
+	scripts/deb build-deb $(JOBS)
+
 fuzz: deps
 	scripts/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
@@ -78,4 +82,4 @@ screenshots: build
 	cmake --build $(BUILD) --target screenshots
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) dist
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-deb dist

@@ -19,8 +19,10 @@ cleanup() {
 }
 trap cleanup EXIT
 cp -r "$src"/. "$work"/
-rm -f "$work/VOLTARI.exe"
-mv "$work/VLwait.nul" "$work/VOLTARI.exe"
+if [ -e "$work/VLwait.nul" ]; then
+    rm -f "$work/VOLTARI.exe"
+    mv "$work/VLwait.nul" "$work/VOLTARI.exe"
+fi
 printf '\nCreated with VOLTARI SeTuP for Windows 2.0 : Date/Time  1.1.2026/0:0\njoy0\nfullscreen0\nxspeed0\nsound1\nsbots0' > "$work/setup.ini"
 
 startXvfb

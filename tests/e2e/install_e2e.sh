@@ -1,0 +1,135 @@
+#!/bin/sh
+# A new player on an installed system: the build installed into a scratch
+# root, the launcher started through a link from an unrelated directory with
+# a fresh HOME, under a 1920 x 1440 virtual screen.
+#  1. First start: the player's folder is made, the setup tool opens there
+#     and SAVE installs the game; the game window has class "voltari", the
+#     player's own window scale (1) wins, the menu shows; Escape quits with
+#     status 0.
+#  2. Second start: no setup tool, the same folder and setup.ini; the window
+#     is scaled to fit the screen (2 x) and carries the game's icon.
+# Usage: install_e2e.sh <build dir> <wincheck>
+set -eu
+build="$(cd "$1" && pwd)"
+wincheck="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
+here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/xvfb.sh"
+
+work="$(mktemp -d /tmp/voltari-install-XXXXXX)"
+pid=""
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    stopXvfb
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' HUP INT TERM PIPE
+
+fail() {
+    echo "FAIL: $*" >&2
+    for f in "$work"/*.log "$work/dump.txt"; do
+        [ -f "$f" ] && { echo "--- $f:" >&2; cat "$f" >&2; }
+    done
+    exit 1
+}
+waitFor() {
+    i=0
+    while ! eval "$1"; do
+        i=$((i + 1))
+        [ $i -le 300 ] || fail "timed out waiting for: $1"
+        sleep 0.1
+    done
+}
+
+DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 || fail "install failed"
+mkdir -p "$work/bin" "$work/elsewhere" "$work/home"
+ln -s "$work/root/usr/games/voltari" "$work/bin/voltari"
+export HOME="$work/home"
+unset XDG_DATA_HOME SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING
+export SDL_AUDIODRIVER=dummy GDK_BACKEND=x11 NO_AT_BRIDGE=1
+folder="$HOME/.local/share/voltari"
+XVFB_FIRST_DISPLAY=${XVFB_FIRST_DISPLAY:-120} startXvfb 1920x1440
+cd "$work/elsewhere"
+
+# The visible setup-tool window other than the dialog: a message box.
+box() {
+    for w in $(xdotool search --onlyvisible --class optedit 2>/dev/null); do
+        [ "$w" != "$dialog" ] && { echo "$w"; return 0; }
+    done
+    return 1
+}
+# There is no window manager: the test gives the focus itself.
+press() {
+    xdotool windowfocus --sync "$1" 2>/dev/null || true
+    xdotool key Return
+}
+# Dismisses the message box once the tool has shown TEXT.
+dismiss() {
+    waitFor "grep -qF '$1' '$work/dump.txt'"
+    waitFor 'box >/dev/null'
+    press "$(box)"
+}
+gameWindow() {
+    wid="$(timeout 30 xdotool search --sync --onlyvisible --class '^voltari$' | head -n1)"
+    [ -n "$wid" ] || fail "no window of class voltari"
+    [ "$(xprop -id "$wid" WM_CLASS)" = 'WM_CLASS(STRING) = "voltari", "voltari"' ] ||
+        fail "window class: $(xprop -id "$wid" WM_CLASS)"
+    xdotool windowfocus --sync "$wid" 2>/dev/null || true
+}
+size() { xdotool getwindowgeometry "$wid" | awk '/Geometry/ { print $2 }'; }
+# The menu's first page, as the data file shows it.
+menuShown() {
+    set -- $("$wincheck" "$wid" "$folder/pic_1.dat" 0 0 700 200 50 150 || true)
+    awk -v a="${2:-0}" 'BEGIN { exit !(a >= 0.98) }'
+}
+# Escape once a second until the game ends: keys during the start-up
+# screens and the menu's first moments are swept away.
+quit() {
+    i=0
+    while kill -0 "$pid" 2>/dev/null; do
+        i=$((i + 1))
+        [ $i -le 40 ] || fail "the game did not quit"
+        xdotool windowfocus "$wid" 2>/dev/null || true
+        xdotool key Escape 2>/dev/null || true
+        sleep 1
+    done
+    status=0
+    wait "$pid" || status=$?
+    pid=""
+    [ $status -eq 0 ] || fail "$1: status $status"
+}
+
+# 1. First start.
+SDL12COMPAT_WINDOW_SCALING=1 OPTEDIT_DUMP="$work/dump.txt" "$work/bin/voltari" >"$work/first.log" 2>&1 &
+pid=$!
+dialog="$(timeout 30 xdotool search --sync --onlyvisible --name '^tovrin VOLTARI Setup Tool' | head -n1)"
+[ -n "$dialog" ] || fail "the setup tool did not open"
+[ -L "$folder/VLwait.nul" ] && [ ! -e "$folder/VOLTARI.exe" ] || fail "the game is not parked in $folder"
+[ -f "$folder/setup.ini" ] && [ ! -L "$folder/setup.ini" ] || fail "no setup.ini of the player's own"
+waitFor "grep -q '^dialog ' '$work/dump.txt'"
+press "$dialog"
+dismiss 'Options Saved'
+dismiss 'Voltari is installed now.'
+gameWindow
+[ "$(readlink "$folder/VOLTARI.exe")" = "$work/root/usr/lib/games/voltari/VOLTARI" ] ||
+    fail "VOLTARI.exe is not the installed game: $(ls -l "$folder")"
+[ ! -e "$folder/VLwait.nul" ] || fail "VLwait.nul left after the install step"
+[ "$(size)" = 800x600 ] || fail "window $(size), the player asked for scale 1"
+waitFor menuShown
+echo "first start: set up, installed, menu shown"
+quit "first start"
+cp "$folder/setup.ini" "$work/saved.ini"
+grep -q '^Created with VOLTARI SeTuP' "$work/saved.ini" || fail "setup.ini not saved by the setup tool"
+
+# 2. Second start.
+rm -f "$work/dump.txt"
+"$work/bin/voltari" >"$work/second.log" 2>&1 &
+pid=$!
+gameWindow
+[ "$(size)" = 1600x1200 ] || fail "window $(size), 1600x1200 fits the screen"
+xprop -id "$wid" _NET_WM_ICON | head -n1 | grep -q 'Icon (64 x 64)' || fail "the window has no icon"
+quit "second start"
+[ ! -e "$work/dump.txt" ] || fail "the setup tool opened again"
+cmp -s "$folder/setup.ini" "$work/saved.ini" || fail "setup.ini changed"
+echo "second start: same folder, scaled 2x, icon set"
+echo "install e2e: passed"
