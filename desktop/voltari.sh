@@ -21,15 +21,20 @@ fail() {
     exit 1
 }
 
+# Where the player's own data goes: an absolute XDG_DATA_HOME, or the default.
+dataHome() {
+    case "${XDG_DATA_HOME:-}" in
+    /*) echo "$XDG_DATA_HOME" ;;
+    *) echo "${HOME:?}/.local/share" ;;
+    esac
+}
+
 # The player's folder for an installed game: links to what the package
 # installed, so an upgrade reaches it with no new install step.
 playerFolder() {
     lib=$(cd "$here/@VOLTARI_LIB_FROM_BIN@" && pwd -P) || fail "no programs in $here/@VOLTARI_LIB_FROM_BIN@"
     data=$(cd "$here/@VOLTARI_DATA_FROM_BIN@" && pwd -P) || fail "no data in $here/@VOLTARI_DATA_FROM_BIN@"
-    case "${XDG_DATA_HOME:-}" in
-    /*) dir="$XDG_DATA_HOME/voltari" ;;
-    *) dir="${HOME:?}/.local/share/voltari" ;;
-    esac
+    dir="$(dataHome)/voltari"
     mkdir -p "$dir"
     for file in "$data"/* "$lib/optedit"; do
         name=${file##*/}
@@ -62,9 +67,9 @@ case "${1:-}" in
     ;;
 --desktop)
     [ "$dir" = "$here" ] || fail "--desktop is for a game folder; an installed game is in the menu already"
-    apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+    apps="$(dataHome)/applications"
     mkdir -p "$apps"
-    sed -e "s|^Exec=.*|Exec=\"$dir/voltari.sh\"|" -e "s|^Icon=.*|Icon=$dir/voltari.png|" \
+    sed -e "s|^Exec=voltari|Exec=\"$dir/voltari.sh\"|" -e "s|^Icon=.*|Icon=$dir/voltari.png|" \
         voltari.desktop >"$apps/voltari.desktop"
     echo "voltari: added $apps/voltari.desktop"
     exit 0
