@@ -42,6 +42,10 @@ waitFor() {
 }
 
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 || fail "install failed"
+# The AppStream entry as installed: its desktop entry and icon are there.
+if command -v appstreamcli >/dev/null; then
+    appstreamcli validate-tree --no-net "$work/root" >"$work/appstream.log" 2>&1 || fail "installed tree: AppStream"
+fi
 mkdir -p "$work/bin" "$work/elsewhere" "$work/home"
 ln -s "$work/root/usr/games/voltari" "$work/bin/voltari"
 export HOME="$work/home"
