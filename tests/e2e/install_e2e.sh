@@ -42,7 +42,7 @@ waitFor() {
 }
 
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 || fail "install failed"
-# The AppStream entry as installed: its desktop entry and icon are there.
+# The AppStream entry as installed, with the desktop entry it names.
 if command -v appstreamcli >/dev/null; then
     appstreamcli validate-tree --no-net "$work/root" >"$work/appstream.log" 2>&1 || fail "installed tree: AppStream"
 fi
