@@ -1,6 +1,7 @@
 // Contact sheet: every picture over a checkerboard (so the keyed-out parts
 // show), with the rectangles the game cuts from each one outlined.
 #include "art.h"
+#include "game/media/atlas.h"
 #include "text.h"
 
 #include <cmath>
@@ -65,11 +66,22 @@ bool place(cairo_t* cr, const std::string& dir, const Entry& e)
     return true;
 }
 
-std::vector<Cut> row(std::initializer_list<int> xs, int y, int w, int h)
+// Every distinct atlas rectangle cut from `file`.
+std::vector<Cut> cutsOf(const char* file)
 {
     std::vector<Cut> v;
-    for (int x : xs)
-        v.push_back(Cut{x, y, w, h});
+    for (const atlas::AtlasEntry& e : atlas::entries) {
+        if (std::string(e.file) != file)
+            continue;
+        for (int i = 0; i < e.count; ++i) {
+            const AtlasRect& r = e.rects[i];
+            bool seen = false;
+            for (const Cut& c : v)
+                seen = seen || (c.x == r.x && c.y == r.y && c.w == r.w && c.h == r.h);
+            if (!seen)
+                v.push_back(Cut{r.x, r.y, r.w, r.h});
+        }
+    }
     return v;
 }
 
@@ -83,6 +95,11 @@ void blit(cairo_t* cr, cairo_surface_t* img, double sx, double sy, double w, dou
     cairo_set_source_surface(cr, img, dx - sx, dy - sy);
     cairo_paint_with_alpha(cr, alpha);
     cairo_restore(cr);
+}
+
+void blit(cairo_t* cr, cairo_surface_t* img, const AtlasRect& r, double dx, double dy, double alpha = 1.0)
+{
+    blit(cr, img, r.x, r.y, r.w, r.h, dx, dy, alpha);
 }
 
 // A frame of play as the match draws it, scaled into the sheet.
@@ -103,7 +120,7 @@ bool drawMatch(cairo_t* cr, const std::string& dir, double x, double y, double s
         cairo_rectangle(cr, 0, 0, 800, 600);
         cairo_clip(cr);
         blit(cr, img[0], 0, 0, 800, 600, 0, 0);
-        blit(cr, img[1], 0, 0, 111, 161, 250, 318);
+        blit(cr, img[1], atlas::hitSparkFrames[0], 250, 318);
         // The sphere of dots the game draws over the ball.
         for (int i = 0; i < 12; ++i) {
             double a = i * 3.14159265358979 / 6;
@@ -117,14 +134,14 @@ bool drawMatch(cairo_t* cr, const std::string& dir, double x, double y, double s
         }
         cairo_set_source_rgb(cr, 0, 0, 0);
         cairo_fill(cr);
-        blit(cr, img[2], 0, 0, 20, 80, 180, 300);
-        blit(cr, img[2], 20, 0, 20, 80, 600, 180);
-        blit(cr, img[3], 111, 0, 111, 161, 180 - 45, 300 - 40, 0.5);
-        blit(cr, img[4], 120, 0, 40, 52, 343, 5);
-        blit(cr, img[4], 575, 0, 11, 52, 393, 5);
-        blit(cr, img[4], 280, 0, 40, 52, 418, 5);
-        blit(cr, img[5], 0, 17, 140, 17, 0, 0);
-        blit(cr, img[5], 0, 0, 140, 18, 660, 0);
+        blit(cr, img[2], atlas::paddleFrames[0], 180, 300);
+        blit(cr, img[2], atlas::paddleFrames[1], 600, 180);
+        blit(cr, img[3], atlas::hitSparkFrames[1], 180 - 45, 300 - 40, 0.5);
+        blit(cr, img[4], atlas::digitRects[3], 343, 5);
+        blit(cr, img[4], atlas::scoreSeparatorRect, 393, 5);
+        blit(cr, img[4], atlas::digitRects[7], 418, 5);
+        blit(cr, img[5], atlas::computerLabelRect, 0, 0);
+        blit(cr, img[5], atlas::humanLabelRect, 660, 0);
         cairo_restore(cr);
     }
     for (cairo_surface_t* s : img)
@@ -150,19 +167,13 @@ bool writePreview(const std::string& dir, const std::string& pngPath)
         {"pic_3.dat", 860, 680, 0.5, {}},
         {"pic_4.dat", 1280, 680, 0.5, {}},
         {"pic_5.dat", 20, 810, 0.5, {}},
-        {"animate.dat", 440, 810, 1, row({0, 111, 222, 333}, 0, 111, 161)},
-        {"paddle.dat", 20, 1010, 2, row({0, 20}, 0, 20, 80)},
-        {"anifade.dat", 140, 1010, 2, row({0, 40, 60, 80, 100, 120, 140}, 0, 20, 80)},
+        {"animate.dat", 440, 810, 1, cutsOf("animate.dat")},
+        {"paddle.dat", 20, 1010, 2, cutsOf("paddle.dat")},
+        {"anifade.dat", 140, 1010, 2, cutsOf("anifade.dat")},
         {"Vardel_06.dat", 480, 1010, 4, {Cut{0, 0, 20, 20}}},
-        {"CPUPlayer.dat", 620, 1010, 2, {Cut{0, 0, 140, 18}, Cut{0, 17, 140, 17}, Cut{0, 17, 77, 17}}},
-        {"sheet.gfx", 920, 810, 1, {}},
+        {"CPUPlayer.dat", 620, 1010, 2, cutsOf("CPUPlayer.dat")},
+        {"sheet.gfx", 920, 810, 1, cutsOf("sheet.gfx")},
     };
-    std::vector<Cut> sheet = row({0, 40, 80, 120, 160, 200, 240, 280, 320, 360}, 0, 40, 52);
-    sheet.push_back(Cut{575, 0, 11, 52});
-    sheet.push_back(Cut{1, 53, 300, 80});
-    for (int y : {53, 75, 99, 121})
-        sheet.push_back(Cut{301, y, 330, 22});
-    entries.back().cuts = sheet;
 
     cairo_surface_t* s = newCanvas(1720, 1200);
     cairo_t* cr = cairo_create(s);

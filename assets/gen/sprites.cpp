@@ -1,6 +1,7 @@
 // Match sprites: score sheet, player labels, paddles, paddle fade-in,
 // hit sparks and the ball.
 #include "art.h"
+#include "game/media/atlas.h"
 #include "text.h"
 
 #include <algorithm>
@@ -12,14 +13,15 @@ const double kPi = 3.14159265358979323846;
 
 // --- sheet.gfx ---------------------------------------------------------
 
-void scoreDigit(cairo_t* cr, char d, double scale, const Ink& box, double cellX)
+void scoreDigit(cairo_t* cr, char d, double scale, const Ink& box, const AtlasRect& cell)
 {
     const std::string text(1, d);
     Font f{"DejaVu Sans Condensed Bold", 100, 0};
     Ink ink = measureText(cr, text, f);
     cairo_save(cr);
     // Every digit shares one size and baseline; centre each in its cell.
-    cairo_translate(cr, cellX + 20 - (ink.x + ink.w / 2) * scale, 26 - (box.y + box.h / 2) * scale);
+    cairo_translate(cr, cell.x + cell.w / 2.0 - (ink.x + ink.w / 2) * scale,
+                    cell.y + cell.h / 2.0 - (box.y + box.h / 2) * scale);
     cairo_scale(cr, scale, scale);
     cairo_new_path(cr);
     textPath(cr, text, f, ink.x, ink.y + ink.h / 2, Align::Left);
@@ -71,6 +73,12 @@ void stripText(cairo_t* cr, const std::string& text, double cx, double cy, doubl
     cairo_fill(cr);
 }
 
+// A line of the joystick notice, centred in its strip.
+void noticeLine(cairo_t* cr, const AtlasRect& strip, const std::string& text, Rgb fill, double spacing)
+{
+    stripText(cr, text, strip.x + strip.w / 2.0, strip.y + strip.h / 2.0, strip.w - 30, strip.h - 5, fill, spacing);
+}
+
 void writeSheet(cairo_t* cr)
 {
     // Digits: one scale for all, fitted to the widest and tallest.
@@ -85,68 +93,74 @@ void writeSheet(cairo_t* cr)
     const Ink box{0, top, maxW, bottom - top};
     const double scale = std::min(33.0 / maxW, 44.0 / box.h);
     for (int d = 0; d <= 9; ++d)
-        scoreDigit(cr, static_cast<char>('0' + d), scale, box, 40.0 * d);
+        scoreDigit(cr, static_cast<char>('0' + d), scale, box, atlas::digitRects[d]);
 
-    // Separator: two glowing diamonds in an 11 x 52 cell at x 575.
-    for (double cy : {18.0, 34.0}) {
-        cairo_move_to(cr, 580.5, cy - 5.5);
-        cairo_line_to(cr, 586, cy);
-        cairo_line_to(cr, 580.5, cy + 5.5);
-        cairo_line_to(cr, 575, cy);
+    // Separator: two glowing diamonds in its 11 x 52 cell.
+    const AtlasRect& sep = atlas::scoreSeparatorRect;
+    const double sx = sep.x, mid = sx + sep.w / 2.0;
+    for (double cy : {sep.y + 18.0, sep.y + 34.0}) {
+        cairo_move_to(cr, mid, cy - 5.5);
+        cairo_line_to(cr, sx + sep.w, cy);
+        cairo_line_to(cr, mid, cy + 5.5);
+        cairo_line_to(cr, sx, cy);
         cairo_close_path(cr);
         setRgb(cr, pal::ink);
         cairo_fill(cr);
-        cairo_move_to(cr, 580.5, cy - 4);
-        cairo_line_to(cr, 584.5, cy);
-        cairo_line_to(cr, 580.5, cy + 4);
-        cairo_line_to(cr, 576.5, cy);
+        cairo_move_to(cr, mid, cy - 4);
+        cairo_line_to(cr, mid + 4, cy);
+        cairo_line_to(cr, mid, cy + 4);
+        cairo_line_to(cr, mid - 4, cy);
         cairo_close_path(cr);
         setRgb(cr, pal::magenta);
         cairo_fill(cr);
-        cairo_arc(cr, 580.5, cy, 1.4, 0, 2 * kPi);
+        cairo_arc(cr, mid, cy, 1.4, 0, 2 * kPi);
         cairo_set_source_rgb(cr, 1, 0.85, 0.95);
         cairo_fill(cr);
     }
 
-    // Match-end banner, 300 x 80 at (1, 53).
+    // Match-end banner, 300 x 80.
+    const AtlasRect& ban = atlas::matchEndBannerRect;
+    const double bx = ban.x, by = ban.y;
     cairo_save(cr);
-    cairo_rectangle(cr, 1, 53, 300, 80);
+    cairo_rectangle(cr, bx, by, ban.w, ban.h);
     cairo_clip(cr);
-    roundedRect(cr, 2, 54, 298, 78, 12);
-    cairo_pattern_t* bg = cairo_pattern_create_linear(0, 54, 0, 132);
+    roundedRect(cr, bx + 1, by + 1, ban.w - 2, ban.h - 2, 12);
+    cairo_pattern_t* bg = cairo_pattern_create_linear(0, by + 1, 0, by + ban.h - 1);
     cairo_pattern_add_color_stop_rgb(bg, 0, 0.10, 0.07, 0.24);
     cairo_pattern_add_color_stop_rgb(bg, 1, 0.03, 0.03, 0.10);
     cairo_set_source(cr, bg);
     cairo_fill(cr);
     cairo_pattern_destroy(bg);
-    addGlow(cr, 6, 0.9, [](cairo_t* g) {
-        roundedRect(g, 5, 57, 292, 72, 10);
+    addGlow(cr, 6, 0.9, [&](cairo_t* g) {
+        roundedRect(g, bx + 4, by + 4, ban.w - 8, ban.h - 8, 10);
         setRgb(g, pal::magenta);
         cairo_set_line_width(g, 3);
         cairo_stroke(g);
     });
-    roundedRect(cr, 5, 57, 292, 72, 10);
-    cairo_pattern_t* rim = cairo_pattern_create_linear(5, 0, 297, 0);
+    roundedRect(cr, bx + 4, by + 4, ban.w - 8, ban.h - 8, 10);
+    cairo_pattern_t* rim = cairo_pattern_create_linear(bx + 4, 0, bx + ban.w - 4, 0);
     cairo_pattern_add_color_stop_rgb(rim, 0, pal::magenta.r, pal::magenta.g, pal::magenta.b);
     cairo_pattern_add_color_stop_rgb(rim, 1, pal::orange.r, pal::orange.g, pal::orange.b);
     cairo_set_source(cr, rim);
     cairo_set_line_width(cr, 2.5);
     cairo_stroke(cr);
     cairo_pattern_destroy(rim);
-    chromeText(cr, "MATCH OVER", Font{"DejaVu Sans Bold", 36, 2}, 151, 87, Align::Centre, 0.2, 0.8, 0.75, 0);
+    const double bannerMid = bx + ban.w / 2.0;
+    chromeText(cr, "MATCH OVER", Font{"DejaVu Sans Bold", 36, 2}, bannerMid, by + 34, Align::Centre, 0.2, 0.8, 0.75,
+               0);
     setRgb(cr, pal::teal);
-    cairo_rectangle(cr, 60, 112, 182, 2);
+    cairo_rectangle(cr, bannerMid - 91, by + 59, 182, 2);
     cairo_fill(cr);
-    cairo_arc(cr, 151, 113, 3, 0, 2 * kPi);
+    cairo_arc(cr, bannerMid, by + 60, 3, 0, 2 * kPi);
     setRgb(cr, pal::tealCore);
     cairo_fill(cr);
     cairo_restore(cr);
 
     // Joystick notice: title and the three answers, 330 x 22 each.
-    stripText(cr, "JOYSTICK CHECK", 466, 64, 300, 17, pal::orange, 3);
-    stripText(cr, "1 joystick found", 466, 86, 300, 17, pal::tealCore, 0.5);
-    stripText(cr, "2 joysticks found", 466, 110, 300, 17, pal::tealCore, 0.5);
-    stripText(cr, "no joystick found", 466, 132, 300, 17, rgb255(255, 140, 170), 0.5);
+    noticeLine(cr, atlas::joystickNoticeTitleRect, "JOYSTICK CHECK", pal::orange, 3);
+    noticeLine(cr, atlas::oneJoystickRect, "1 joystick found", pal::tealCore, 0.5);
+    noticeLine(cr, atlas::twoJoysticksRect, "2 joysticks found", pal::tealCore, 0.5);
+    noticeLine(cr, atlas::noJoystickRect, "no joystick found", rgb255(255, 140, 170), 0.5);
 }
 
 // --- CPUPlayer.dat -----------------------------------------------------
@@ -167,45 +181,50 @@ void badge(cairo_t* cr, double x, double y, double w, double h, Rgb rim)
 
 void writeLabels(cairo_t* cr)
 {
-    // Row 17 belongs to both cuts, so both badges leave it empty.
-    // A person: rows 0..16.
-    badge(cr, 0, 0, 140, 17, pal::teal);
-    cairo_arc(cr, 14, 5.8, 2.6, 0, 2 * kPi);  // head
+    // The row the two cuts share stays empty in both badges.
+    // A person: every row of its cut but the shared last one.
+    const AtlasRect& human = atlas::humanLabelRect;
+    const double hx = human.x, hy = human.y;
+    badge(cr, hx, hy, human.w, human.h - 1, pal::teal);
+    cairo_arc(cr, hx + 14, hy + 5.8, 2.6, 0, 2 * kPi);  // head
     setRgb(cr, pal::tealCore);
     cairo_fill(cr);
-    cairo_arc(cr, 14, 14.5, 5.2, kPi, 2 * kPi);  // shoulders
+    cairo_arc(cr, hx + 14, hy + 14.5, 5.2, kPi, 2 * kPi);  // shoulders
     cairo_fill(cr);
     cairo_new_path(cr);
-    textPath(cr, "PLAYER", Font{"DejaVu Sans Bold", 11.5, 2.2}, 76, 8.5, Align::Centre);
+    textPath(cr, "PLAYER", Font{"DejaVu Sans Bold", 11.5, 2.2}, hx + 76, hy + 8.5, Align::Centre);
     cairo_set_source_rgb(cr, 0.93, 0.97, 1.0);
     cairo_fill(cr);
 
-    // The computer: rows 18..33; everything that names it fits in 77 px,
-    // since the corner for computer vs computer shows only that much.
-    badge(cr, 0, 18, 76, 16, pal::orange);
+    // The computer: the rows below the shared one; everything that names
+    // it fits in the short cut, since the corner for computer vs computer
+    // shows only that much.
+    const AtlasRect& computer = atlas::computerLabelRect;
+    const double cx = computer.x, top = computer.y + 1;
+    badge(cr, cx, top, atlas::computerLabelShortRect.w - 1, computer.h - 1, pal::orange);
     // Chip icon.
-    cairo_rectangle(cr, 7.5, 21.5, 9, 9);
+    cairo_rectangle(cr, cx + 7.5, top + 3.5, 9, 9);
     setRgb(cr, pal::orange);
     cairo_fill(cr);
-    cairo_rectangle(cr, 9.5, 23.5, 5, 5);
+    cairo_rectangle(cr, cx + 9.5, top + 5.5, 5, 5);
     cairo_set_source_rgb(cr, 0.15, 0.08, 0.05);
     cairo_fill(cr);
     for (int i = 0; i < 3; ++i) {
-        double p = 9 + 3 * i;
-        cairo_rectangle(cr, p, 19.6, 1, 1.9);
-        cairo_rectangle(cr, p, 30.5, 1, 1.9);
-        cairo_rectangle(cr, 5.6, 23 + 3 * i, 1.9, 1);
-        cairo_rectangle(cr, 16.5, 23 + 3 * i, 1.9, 1);
+        double p = cx + 9 + 3 * i;
+        cairo_rectangle(cr, p, top + 1.6, 1, 1.9);
+        cairo_rectangle(cr, p, top + 12.5, 1, 1.9);
+        cairo_rectangle(cr, cx + 5.6, top + 5 + 3 * i, 1.9, 1);
+        cairo_rectangle(cr, cx + 16.5, top + 5 + 3 * i, 1.9, 1);
     }
     setRgb(cr, pal::orange);
     cairo_fill(cr);
     cairo_new_path(cr);
-    textPath(cr, "CPU", Font{"DejaVu Sans Bold", 11.5, 2.2}, 46, 26, Align::Centre);
+    textPath(cr, "CPU", Font{"DejaVu Sans Bold", 11.5, 2.2}, cx + 46, top + 8, Align::Centre);
     cairo_set_source_rgb(cr, 1.0, 0.9, 0.75);
     cairo_fill(cr);
     // The wide cut adds a row of status lights after the badge.
     for (int i = 0; i < 4; ++i) {
-        cairo_arc(cr, 88 + 9 * i, 26, 2.4, 0, 2 * kPi);
+        cairo_arc(cr, cx + 88 + 9 * i, top + 8, 2.4, 0, 2 * kPi);
         setRgb(cr, i < 3 ? pal::orange : rgb255(120, 60, 30));
         cairo_fill(cr);
     }
@@ -339,9 +358,10 @@ void writeSparkFrame(cairo_t* cr, int i)
     // i 0..3: white-hot flash, burst with a shock ring, the ring spreading
     // and the flash gone, embers only. Drawn at half strength by the game,
     // so every shape here is solid.
-    const double ox = 111.0 * i, cx = ox + 55, cy = 80;
+    const AtlasRect& cell = atlas::hitSparkFrames[i];
+    const double ox = cell.x, cx = ox + 55, cy = cell.y + 80;
     cairo_save(cr);
-    cairo_rectangle(cr, ox, 0, 111, 161);
+    cairo_rectangle(cr, ox, cell.y, cell.w, cell.h);
     cairo_clip(cr);
 
     auto ellipse = [&](double rx, double ry) {
@@ -488,26 +508,27 @@ cairo_surface_t* drawBall()
 bool writeSprites(const std::string& dir)
 {
     bool ok = true;
-    auto emit = [&](const char* name, int w, int h, int threshold, const std::function<void(cairo_t*)>& draw) {
-        cairo_surface_t* s = newCanvas(w, h);
+    // Each picture is just large enough for the rectangles cut from it.
+    auto emit = [&](const char* name, int threshold, const std::function<void(cairo_t*)>& draw) {
+        const AtlasRect size = atlas::extentOf(name);
+        cairo_surface_t* s = newCanvas(size.w, size.h);
         cairo_t* cr = cairo_create(s);
         draw(cr);
         cairo_destroy(cr);
         ok = writeSpriteBmp(dir + name, s, threshold, pal::matte) && ok;
         cairo_surface_destroy(s);
     };
-    emit("sheet.gfx", 631, 143, 110, writeSheet);
-    emit("CPUPlayer.dat", 140, 34, 110, writeLabels);
-    emit("paddle.dat", 40, 80, 110, [](cairo_t* cr) {
-        paddleBody(cr, 0, false);
-        paddleBody(cr, 20, true);
+    emit("sheet.gfx", 110, writeSheet);
+    emit("CPUPlayer.dat", 110, writeLabels);
+    emit("paddle.dat", 110, [](cairo_t* cr) {
+        paddleBody(cr, atlas::paddleFrames[0].x, false);
+        paddleBody(cr, atlas::paddleFrames[1].x, true);
     });
-    emit("anifade.dat", 160, 80, 110, [](cairo_t* cr) {
-        const double xs[] = {0, 40, 60, 80, 100, 120, 140};
+    emit("anifade.dat", 110, [](cairo_t* cr) {
         for (int k = 0; k < 7; ++k)
-            writeFadeFrame(cr, k, xs[k]);
+            writeFadeFrame(cr, k, atlas::fadeFrames[k].x);
     });
-    emit("animate.dat", 444, 161, 110, [](cairo_t* cr) {
+    emit("animate.dat", 110, [](cairo_t* cr) {
         for (int i = 0; i < 4; ++i)
             writeSparkFrame(cr, i);
     });

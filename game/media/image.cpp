@@ -1,5 +1,7 @@
 #include "game/media/image.h"
 
+#include "game/media/atlas.h"
+
 SDL_Rect hitSparkFrames[8];
 SDL_Rect digitRects[10];
 SDL_Rect scoreSeparatorRect;
@@ -24,6 +26,11 @@ SDL_Rect rect(int x, int y, int w, int h)
     r.w = static_cast<Uint16>(w);
     r.h = static_cast<Uint16>(h);
     return r;
+}
+
+SDL_Rect rect(const AtlasRect& a)
+{
+    return rect(a.x, a.y, a.w, a.h);
 }
 
 // The most pixels a picture may claim: far above the full-screen 800 x 600
@@ -112,30 +119,21 @@ void setSurfaceAlpha(SDL_Surface* surface, Uint8 alpha)
 
 void fillAtlas()
 {
-    // Four spark pictures forward, then back.
-    static const int sparkX[8] = {0, 111, 222, 333, 333, 222, 111, 0};
     for (int i = 0; i < 8; ++i)
-        hitSparkFrames[i] = rect(sparkX[i], 0, 111, 161);
-
+        hitSparkFrames[i] = rect(atlas::hitSparkFrames[i]);
     for (int d = 0; d < 10; ++d)
-        digitRects[d] = rect(40 * d, 0, 40, 52);
-    scoreSeparatorRect = rect(575, 0, 11, 52);
-    matchEndBannerRect = rect(1, 53, 300, 80);
-    joystickNoticeTitleRect = rect(301, 53, 330, 22);
-    oneJoystickRect = rect(301, 75, 330, 22);
-    twoJoysticksRect = rect(301, 99, 330, 22);
-    noJoystickRect = rect(301, 121, 330, 22);
-
-    // The two label rows share row 17.
-    humanLabelRect = rect(0, 0, 140, 18);
-    computerLabelRect = rect(0, 17, 140, 17);
-    computerLabelShortRect = rect(0, 17, 77, 17);
-
-    // The second frame sits at 40, not 20: the strip is cut that way.
-    static const int fadeX[7] = {0, 40, 60, 80, 100, 120, 140};
+        digitRects[d] = rect(atlas::digitRects[d]);
+    scoreSeparatorRect = rect(atlas::scoreSeparatorRect);
+    matchEndBannerRect = rect(atlas::matchEndBannerRect);
+    joystickNoticeTitleRect = rect(atlas::joystickNoticeTitleRect);
+    oneJoystickRect = rect(atlas::oneJoystickRect);
+    twoJoysticksRect = rect(atlas::twoJoysticksRect);
+    noJoystickRect = rect(atlas::noJoystickRect);
+    humanLabelRect = rect(atlas::humanLabelRect);
+    computerLabelRect = rect(atlas::computerLabelRect);
+    computerLabelShortRect = rect(atlas::computerLabelShortRect);
     for (int i = 0; i < 7; ++i)
-        fadeFrames[i] = rect(fadeX[i], 0, 20, 80);
-
-    paddleFrames[0] = rect(0, 0, 20, 80);
-    paddleFrames[1] = rect(20, 0, 20, 80);
+        fadeFrames[i] = rect(atlas::fadeFrames[i]);
+    for (int i = 0; i < 2; ++i)
+        paddleFrames[i] = rect(atlas::paddleFrames[i]);
 }

@@ -15,6 +15,7 @@
 
 #include "SDL.h"
 #include "SDL_mixer.h"
+#include "game/media/atlas.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ std::vector<unsigned char> readAll(const std::string& path)
 }
 
 struct Cut {
-    const char* what;
+    std::string what;
     int x, y, w, h;
 };
 
@@ -42,11 +43,21 @@ struct Picture {
     std::vector<Cut> cuts;
 };
 
-std::vector<Cut> row(const char* what, std::initializer_list<int> xs, int y, int w, int h)
+// Every atlas rectangle the game cuts from `file`.
+std::vector<Cut> atlasCuts(const char* file)
 {
     std::vector<Cut> v;
-    for (int x : xs)
-        v.push_back(Cut{what, x, y, w, h});
+    for (const atlas::AtlasEntry& e : atlas::entries) {
+        if (std::string(e.file) != file)
+            continue;
+        for (int i = 0; i < e.count; ++i) {
+            const AtlasRect& r = e.rects[i];
+            std::string what = e.name;
+            if (e.count > 1)
+                what += "[" + std::to_string(i) + "]";
+            v.push_back(Cut{what, r.x, r.y, r.w, r.h});
+        }
+    }
     return v;
 }
 
@@ -54,13 +65,11 @@ const std::vector<Picture>& pictures()
 {
     static const std::vector<Picture> list = [] {
         std::vector<Picture> p = {
-            {"sheet.gfx", 631, 143, false, row("digitRects", {0, 40, 80, 120, 160, 200, 240, 280, 320, 360}, 0, 40, 52)},
-            {"CPUPlayer.dat", 140, 34, false,
-             {{"humanLabelRect", 0, 0, 140, 18}, {"computerLabelRect", 0, 17, 140, 17},
-              {"computerLabelShortRect", 0, 17, 77, 17}}},
-            {"paddle.dat", 40, 80, false, row("paddleFrames", {0, 20}, 0, 20, 80)},
-            {"anifade.dat", 160, 80, false, row("fadeFrames", {0, 40, 60, 80, 100, 120, 140}, 0, 20, 80)},
-            {"animate.dat", 444, 161, false, row("hitSparkFrames", {0, 111, 222, 333, 333, 222, 111, 0}, 0, 111, 161)},
+            {"sheet.gfx", 631, 143, false, atlasCuts("sheet.gfx")},
+            {"CPUPlayer.dat", 140, 34, false, atlasCuts("CPUPlayer.dat")},
+            {"paddle.dat", 40, 80, false, atlasCuts("paddle.dat")},
+            {"anifade.dat", 160, 80, false, atlasCuts("anifade.dat")},
+            {"animate.dat", 444, 161, false, atlasCuts("animate.dat")},
             {"Vardel_06.dat", 20, 39, false, {{"ball", 0, 0, 20, 20}}},
             {"qelvane.gfx", 800, 600, true, {}},
             {"screen_0.gfx", 800, 600, true, {}},
@@ -70,13 +79,6 @@ const std::vector<Picture>& pictures()
             {"lev_1.dat", 800, 1, false, {}},
             {"lev_2.dat", 800, 1, false, {}},
         };
-        std::vector<Cut>& sheet = p[0].cuts;
-        sheet.push_back(Cut{"scoreSeparatorRect", 575, 0, 11, 52});
-        sheet.push_back(Cut{"matchEndBannerRect", 1, 53, 300, 80});
-        sheet.push_back(Cut{"joystickNoticeTitleRect", 301, 53, 330, 22});
-        sheet.push_back(Cut{"oneJoystickRect", 301, 75, 330, 22});
-        sheet.push_back(Cut{"twoJoysticksRect", 301, 99, 330, 22});
-        sheet.push_back(Cut{"noJoystickRect", 301, 121, 330, 22});
         for (int n = 1; n <= 5; ++n)
             p.push_back(Picture{"pic_" + std::to_string(n) + ".dat", 1, 1, false, {}});
         return p;
