@@ -1,5 +1,6 @@
 // Full-screen pictures: the three courts and the studio logo.
 #include "art.h"
+#include "game/match/court.h"
 #include "text.h"
 
 #include <cmath>
@@ -56,18 +57,18 @@ void floor(cairo_t* cr, const CourtLook& k)
     cairo_surface_destroy(grid);
 
     // Each player's zone carries its colour, strongest at the goal line.
-    cairo_pattern_t* l = cairo_pattern_create_linear(0, 0, 301, 0);
+    cairo_pattern_t* l = cairo_pattern_create_linear(leftZoneMinX, 0, leftZoneMaxX, 0);
     cairo_pattern_add_color_stop_rgba(l, 0, k.leftTint.r, k.leftTint.g, k.leftTint.b, 0.13);
     cairo_pattern_add_color_stop_rgba(l, 1, k.leftTint.r, k.leftTint.g, k.leftTint.b, 0.02);
     cairo_set_source(cr, l);
-    cairo_rectangle(cr, 0, 0, 301, 600);
+    cairo_rectangle(cr, leftZoneMinX, 0, leftZoneMaxX - leftZoneMinX, courtHeight);
     cairo_fill(cr);
     cairo_pattern_destroy(l);
-    cairo_pattern_t* r = cairo_pattern_create_linear(500, 0, 800, 0);
+    cairo_pattern_t* r = cairo_pattern_create_linear(rightZoneMinX, 0, rightZoneMaxX, 0);
     cairo_pattern_add_color_stop_rgba(r, 0, k.rightTint.r, k.rightTint.g, k.rightTint.b, 0.02);
     cairo_pattern_add_color_stop_rgba(r, 1, k.rightTint.r, k.rightTint.g, k.rightTint.b, 0.13);
     cairo_set_source(cr, r);
-    cairo_rectangle(cr, 500, 0, 300, 600);
+    cairo_rectangle(cr, rightZoneMinX, 0, rightZoneMaxX - rightZoneMinX, courtHeight);
     cairo_fill(cr);
     cairo_pattern_destroy(r);
 
@@ -83,7 +84,8 @@ void floor(cairo_t* cr, const CourtLook& k)
 
 void post(cairo_t* cr, const CourtLook& k, double y0, double y1)
 {
-    const double x0 = 401, x1 = 419;
+    // One ball wide, just right of the centre line.
+    const double x0 = centreLineX + 1, x1 = centreLineX + ballSize - 1;
     addGlow(cr, 16, 0.9, [&](cairo_t* g) {
         roundedRect(g, x0 - 3, y0 - 3, x1 - x0 + 6, y1 - y0 + 6, 9);
         setRgb(g, k.accent);
@@ -160,37 +162,37 @@ void neon(cairo_t* cr, Rgb c, double width, double glowRadius, double glowStreng
 cairo_surface_t* renderCourt(int court)
 {
     const CourtLook k = lookOf(court);
-    cairo_surface_t* s = newCanvas(800, 600);
+    cairo_surface_t* s = newCanvas(courtWidth, courtHeight);
     cairo_t* cr = cairo_create(s);
     floor(cr, k);
 
     // Walls top and bottom, goal lines at the sides (dimmer: they are open).
     neon(cr, k.line, 2, 10, 0.7, [](cairo_t* g) {
-        cairo_move_to(g, 0, 597);
-        cairo_line_to(g, 800, 597);
+        cairo_move_to(g, 0, courtHeight - 3);
+        cairo_line_to(g, courtWidth, courtHeight - 3);
     });
     neon(cr, k.line, 1.5, 6, 0.35, [](cairo_t* g) {
         cairo_move_to(g, 0, 1.5);
-        cairo_line_to(g, 800, 1.5);
+        cairo_line_to(g, courtWidth, 1.5);
     });
     neon(cr, k.leftTint, 2, 12, 0.8, [](cairo_t* g) {
         cairo_move_to(g, 2, 70);
         cairo_line_to(g, 2, 590);
     });
     neon(cr, k.rightTint, 2, 12, 0.8, [](cairo_t* g) {
-        cairo_move_to(g, 798, 70);
-        cairo_line_to(g, 798, 590);
+        cairo_move_to(g, courtWidth - 2, 70);
+        cairo_line_to(g, courtWidth - 2, 590);
     });
 
-    // Zone limits: the paddles stay left of 301 and right of 500.
+    // Zone limits: just outside the space the paddles may use.
     const double zoneDash[] = {6, 10};
     neon(cr, k.leftTint, 1.5, 8, 0.45, [](cairo_t* g) {
-        cairo_move_to(g, 301.5, 72);
-        cairo_line_to(g, 301.5, 588);
+        cairo_move_to(g, leftZoneMaxX + 0.5, 72);
+        cairo_line_to(g, leftZoneMaxX + 0.5, 588);
     }, zoneDash, 2);
     neon(cr, k.rightTint, 1.5, 8, 0.45, [](cairo_t* g) {
-        cairo_move_to(g, 499.5, 72);
-        cairo_line_to(g, 499.5, 588);
+        cairo_move_to(g, rightZoneMinX - 0.5, 72);
+        cairo_line_to(g, rightZoneMinX - 0.5, 588);
     }, zoneDash, 2);
     cornerBrackets(cr, k.leftTint, 10, 72, 292, 588);
     cornerBrackets(cr, k.rightTint, 508, 72, 790, 588);
@@ -202,26 +204,27 @@ cairo_surface_t* renderCourt(int court)
         if (court == 2) {  // the posts stand on the line; leave them room
             const double spans[][2] = {{206, 414}, {556, 590}};
             for (const auto& sp : spans) {
-                cairo_move_to(g, 400, sp[0]);
-                cairo_line_to(g, 400, sp[1]);
+                cairo_move_to(g, centreLineX, sp[0]);
+                cairo_line_to(g, centreLineX, sp[1]);
             }
             return;
         }
-        cairo_move_to(g, 400, 74);
-        cairo_line_to(g, 400, 590);
+        cairo_move_to(g, centreLineX, 74);
+        cairo_line_to(g, centreLineX, 590);
     }, centreDash, 2);
     neon(cr, k.line, 2.5, 12, 0.8, [](cairo_t* g) {
         cairo_new_sub_path(g);
-        cairo_arc(g, 400, 330, 58, 0, 2 * kPi);
+        cairo_arc(g, centreLineX, 330, 58, 0, 2 * kPi);
     });
     neon(cr, k.line, 1.5, 6, 0.5, [](cairo_t* g) {
         cairo_new_sub_path(g);
-        cairo_arc(g, 400, 330, 6, 0, 2 * kPi);
+        cairo_arc(g, centreLineX, 330, 6, 0, 2 * kPi);
     });
 
     if (court == 2) {
-        post(cr, k, 76, 194);
-        post(cr, k, 426, 544);
+        // Over the rows where the ball's square meets a post.
+        post(cr, k, upperPostTopY + 1, upperPostBottomY + ballSize - 1);
+        post(cr, k, lowerPostTopY + 1, lowerPostBottomY + ballSize - 1);
     }
     if (court == 3) {
         // The bonus court wears a star in its centre circle.
@@ -229,7 +232,7 @@ cairo_surface_t* renderCourt(int court)
             for (int i = 0; i < 10; ++i) {
                 double a = -kPi / 2 + i * kPi / 5;
                 double r = (i % 2) ? 16 : 38;
-                double x = 400 + r * std::cos(a), y = 330 + r * std::sin(a);
+                double x = centreLineX + r * std::cos(a), y = 330 + r * std::sin(a);
                 if (i == 0)
                     cairo_move_to(g, x, y);
                 else

@@ -7,6 +7,7 @@
 #include "game/flow/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/computer.h"
+#include "game/match/court.h"
 #include "game/match/paddle.h"
 #include "game/match/sphere.h"
 #include "game/media/assets.h"
@@ -54,10 +55,10 @@ SDL_Rect dirtyRect(float x, float y, int offset, int w, int h)
         left = 0;
     if (top < 0)
         top = 0;
-    if (right > 800)
-        right = 800;
-    if (bottom > 600)
-        bottom = 600;
+    if (right > courtWidth)
+        right = courtWidth;
+    if (bottom > courtHeight)
+        bottom = courtHeight;
     SDL_Rect r;
     r.x = static_cast<Sint16>(left);
     r.y = static_cast<Sint16>(top);
@@ -155,8 +156,8 @@ void pointHandling()
         ballSequence(ballBurst);
         ballSequence(ballGather);
     }
-    ball.x = 390;
-    ball.y = 290;
+    ball.x = serveX;
+    ball.y = serveY;
     if (!rallyAborted)
         drawScene();
     rallyEnd = 0;

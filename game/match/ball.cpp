@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "game/flow/state.h"
+#include "game/match/court.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/sprites.h"
@@ -110,12 +111,12 @@ void paddleHit(Ball& b, Sint32 dt, const Side& side)
 
 bool inPostRows(float y)
 {
-    return (75 <= y && y <= 175) || (425 <= y && y <= 525);
+    return (upperPostTopY <= y && y <= upperPostBottomY) || (lowerPostTopY <= y && y <= lowerPostBottomY);
 }
 
 }  // namespace
 
-Ball ball = makeBall(400, 300);
+Ball ball = makeBall(centreLineX, courtCentreY);
 bool leftHitLock = false;
 bool rightHitLock = false;
 bool postLock = false;
@@ -164,7 +165,7 @@ void placeHitRects(Ball& b)
 {
     int below = 0;  // px: heights of the rects above this one
     for (SDL_Rect& r : b.hitRects) {
-        r.x = truncToPx(b.x + static_cast<float>((20 - r.w) / 2));
+        r.x = truncToPx(b.x + static_cast<float>((ballSize - r.w) / 2));
         r.y = truncToPx(b.y + static_cast<float>(below));
         below += r.h;
     }
@@ -186,21 +187,21 @@ void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL
     }
     placeHitRects(b);
 
-    if (b.x < 400)
+    if (b.x < centreLineX)
         rightHitLock = false;
-    if (b.x > 400)
+    if (b.x > centreLineX)
         leftHitLock = false;
 
     if (b.x < 0) {
         rallyEnd = 2;
         ++score2;
     }
-    if (b.x + 20 > 800) {
+    if (b.x + ballSize > courtWidth) {
         rallyEnd = 1;
         ++score1;
     }
 
-    if (courtMode == 2 && !postLock && 385 < b.x && b.x < 415 && inPostRows(b.y)) {
+    if (courtMode == 2 && !postLock && postMinX < b.x && b.x < postMaxX && inPostRows(b.y)) {
         postLock = true;
         b.smashBoost = 0;
         if (std::abs(truncToInt(b.vx)) > 20) {
@@ -217,7 +218,7 @@ void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL
         rightHitLock = false;
     }
 
-    if (b.x < 0 || b.x + 20 > 800) {
+    if (b.x < 0 || b.x + ballSize > courtWidth) {
         if (b.vx > 0)
             b.x -= 21;
         if (b.vx < 0)
@@ -245,7 +246,7 @@ void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL
     b.y += stepPx(b.vy, dt);
     placeHitRects(b);
 
-    if (b.y < 0 || b.y + 20 > 600) {
+    if (b.y < 0 || b.y + ballSize > courtHeight) {
         if (b.vy > 0)
             b.y -= 21;
         if (b.vy < 0)
@@ -271,19 +272,19 @@ void resetMatch()
     leftVxSnapshot = 0;
     rightVxSnapshot = 0;
 
-    leftPaddle.x = 0;
-    leftPaddle.y = 260;
+    leftPaddle.x = leftPaddleStartX;
+    leftPaddle.y = paddleMatchY;
     leftPaddle.vx = 0;
     leftPaddle.vy = 0;
     placeHitRects(leftPaddle);
-    rightPaddle.x = 779;
-    rightPaddle.y = 260;
+    rightPaddle.x = rightPaddleStartX;
+    rightPaddle.y = paddleMatchY;
     rightPaddle.vx = 0;
     rightPaddle.vy = 0;
     placeHitRects(rightPaddle);
 
-    ball.x = 390;
-    ball.y = 290;
+    ball.x = serveX;
+    ball.y = serveY;
     ball.smashBoost = 0;
     // The serve keeps the direction the ball had.
     if (ball.vx < 0)

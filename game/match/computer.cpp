@@ -1,6 +1,7 @@
 #include "game/match/computer.h"
 
 #include "game/flow/state.h"
+#include "game/match/court.h"
 #include "game/match/paddle.h"
 #include "settings/settings.h"
 
@@ -37,7 +38,7 @@ void steerLeftComputer(float bx, float by, float px, float py, int level)
     case 1: divisor = 140; line = 4 + attackBase(); break;
     case 2: divisor = 130; line = 8 + attackBase(); break;
     case 3: divisor = 120; line = 12 + attackBase(); break;
-    case 4: divisor = 100; line = 400; break;
+    case 4: divisor = 100; line = centreLineX; break;
     case 5: divisor = 100; line = 20 + attackBase(); break;
     default: return;  // no computer plays at other levels
     }
@@ -72,10 +73,10 @@ void steerRightComputer(float bx, float by, float px, float py)
     if (by - 30 < py + 40)
         p.vy = -s;
 
-    if (bx < 400) {
+    if (bx < centreLineX) {
         p.vy = 0;
         p.vx = s;
-    } else if (bx > 400) {
+    } else if (bx > centreLineX) {
         if (px > bx)
             p.vx = -s;
         else if (px < bx)

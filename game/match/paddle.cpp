@@ -5,10 +5,13 @@
 #include "SDL_mixer.h"
 #include "game/flow/state.h"
 #include "game/match/ball.h"
+#include "game/match/court.h"
 #include "settings/settings.h"
 
-Paddle leftPaddle = {0, 300, {{0, 300, 20, 80}}, 0, 0};
-Paddle rightPaddle = {779, 300, {{779, 300, 20, 80}}, 0, 0};
+Paddle leftPaddle = {leftPaddleStartX, paddleCreatedY,
+                     {{leftPaddleStartX, paddleCreatedY, paddleWidth, paddleHeight}}, 0, 0};
+Paddle rightPaddle = {rightPaddleStartX, paddleCreatedY,
+                      {{rightPaddleStartX, paddleCreatedY, paddleWidth, paddleHeight}}, 0, 0};
 bool leftSmashHeld = false;
 bool rightSmashHeld = false;
 
@@ -81,7 +84,7 @@ void setMagnitude(float& component, float magnitude)
 void placeHitRects(Paddle& p)
 {
     SDL_Rect& r = p.hitRects[0];
-    r.x = truncToPx(p.x + static_cast<float>((20 - r.w) / 2));
+    r.x = truncToPx(p.x + static_cast<float>((paddleWidth - r.w) / 2));
     r.y = truncToPx(p.y);
 }
 
@@ -89,15 +92,15 @@ void movePaddle(Paddle& p, const FrameClock& clock)
 {
     const bool left = &p == &leftPaddle;
     const bool held = left ? leftSmashHeld : rightSmashHeld;
-    const float minX = left ? 0.0f : 500.0f;    // px
-    const float maxX = left ? 301.0f : 800.0f;  // px: right edge bound
+    const float minX = left ? leftZoneMinX : rightZoneMinX;  // px
+    const float maxX = left ? leftZoneMaxX : rightZoneMaxX;  // px: right edge bound
     const Sint32 dt = elapsedMs(clock);         // ms
 
     // A move that leaves the zone is taken back, not clipped.
     if (!held)
         p.x += stepPx(p.vx, dt);
     placeHitRects(p);
-    if (!(p.x >= minX && p.x + 20 <= maxX)) {
+    if (!(p.x >= minX && p.x + paddleWidth <= maxX)) {
         if (!held)
             p.x -= stepPx(p.vx, dt);
         placeHitRects(p);
@@ -106,7 +109,7 @@ void movePaddle(Paddle& p, const FrameClock& clock)
     if (!held)
         p.y += stepPx(p.vy, dt);
     placeHitRects(p);
-    if (!(p.y >= 0 && p.y + 80 <= 600)) {
+    if (!(p.y >= 0 && p.y + paddleHeight <= courtHeight)) {
         if (!held)
             p.y -= stepPx(p.vy, dt);
         placeHitRects(p);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "SDL_mixer.h"
+#include "game/match/court.h"
 #include "game/media/assets.h"
 #include "game/media/windowicon.h"
 #include "settings/settings.h"
@@ -22,7 +23,7 @@ bool startMedia()
     // has to be set before the video mode.
     setWindowIcon();
     Uint32 flags = settings.fullscreen == 1 ? (SDL_FULLSCREEN | SDL_DOUBLEBUF) : 0;
-    screen = SDL_SetVideoMode(800, 600, 32, flags);
+    screen = SDL_SetVideoMode(courtWidth, courtHeight, 32, flags);
     // The mixer is opened even when the display failed; that failure is
     // reported after it.
     if (Mix_OpenAudio(22050, AUDIO_S16SYS, 1, 512) == -1)

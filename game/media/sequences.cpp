@@ -3,6 +3,7 @@
 #include "game/flow/state.h"
 #include "game/flow/timeseam.h"
 #include "game/match/ball.h"
+#include "game/match/court.h"
 #include "game/match/paddle.h"
 #include "game/match/sphere.h"
 #include "game/media/assets.h"
@@ -89,7 +90,7 @@ void ballSequence(int kind)
 {
     if (kind != ballAppear && kind != ballBurst && kind != ballGather)
         return;
-    const float mx = 400.0f, my = 300.0f;  // px: screen centre
+    const float mx = centreLineX, my = courtCentreY;  // px: screen centre
 
     for (int k = 0; k <= 25; ++k) {
         float t = 0.002f * static_cast<float>(10 * k);
@@ -131,7 +132,7 @@ void ballSequence(int kind)
         draw(hitSpark1, static_cast<int>(leftPaddle.x), static_cast<int>(leftPaddle.y));
         draw(hitSpark2, static_cast<int>(rightPaddle.x), static_cast<int>(rightPaddle.y));
         if (screen)
-            SDL_UpdateRect(screen, 0, 0, 800, 600);
+            SDL_UpdateRect(screen, 0, 0, courtWidth, courtHeight);
         pauseMs(30);
     }
     setSurfaceAlpha(ballImage, 255);
