@@ -45,7 +45,7 @@ int runGame()
     buildSphereDots();
     score1 = 0;
     score2 = 0;
-    gameType = 0;
+    gameType = gameTwoPeople;
     quitRequested = false;
     inMatch = false;
     fillAtlas();

@@ -24,7 +24,7 @@ const Sint32 minFrameMs = 5;  // at most 200 frames a second
 
 void abortRally()
 {
-    rallyEnd = 3;
+    rallyEnd = rallyAborting;
     rallyAborted = true;
     inMatch = false;
 }
@@ -117,13 +117,13 @@ void matchFrame()
     updateRects[1] = dirtyRect(rightPaddle.x, rightPaddle.y, 50, 120, 180);
     updateRects[2] = dirtyRect(ball.x, ball.y, 20, 60, 60);
 
-    if (gameType != 0)
+    if (gameType != gameTwoPeople)
         steerLeftComputer(ball.x, ball.y, leftPaddle.x, leftPaddle.y, gameType);
-    if (gameType == 4)
+    if (gameType == gameComputerBoth)
         steerRightComputer(ball.x, ball.y, rightPaddle.x, rightPaddle.y);
 
-    if (rampTrigger == 2) {
-        rampTrigger = 0;
+    if (rampTrigger == rampRequested) {
+        rampTrigger = rampIdle;
         restartRamp(frameClock);
     }
     updateRamp(frameClock);
@@ -140,7 +140,7 @@ void matchFrame()
     if (screen)
         SDL_UpdateRects(screen, 3, updateRects);
 
-    if (rallyEnd != 0)
+    if (rallyEnd != rallyRunning)
         pointHandling();
     if (score1 == settings.pointsToWin || score2 == settings.pointsToWin)
         inMatch = false;
@@ -160,7 +160,7 @@ void pointHandling()
     ball.y = serveY;
     if (!rallyAborted)
         drawScene();
-    rallyEnd = 0;
+    rallyEnd = rallyRunning;
     ball.smashBoost = 0;
     leftHitLock = false;
     rightHitLock = false;

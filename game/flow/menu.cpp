@@ -47,11 +47,11 @@ bool actOnEvent()
     if (event.type == SDL_KEYDOWN) {
         switch (event.key.keysym.sym) {
         case SDLK_UP:
-            if (gameType > 0)
+            if (gameType > gameTwoPeople)
                 moveCursor(-1);
             return false;
         case SDLK_DOWN:
-            if (gameType < 4)
+            if (gameType < gameComputerBoth)
                 moveCursor(1);
             return false;
         case SDLK_LEFT:
@@ -71,11 +71,11 @@ bool actOnEvent()
             quitRequested = true;
             return true;
         case SDLK_F1:
-            courtMode = 3;
-            gameType = 5;
+            courtMode = courtBonus;
+            gameType = gameComputerLevel5;
             return true;
         case SDLK_F2:
-            courtMode = 3;
+            courtMode = courtBonus;
             return true;
         default:
             return false;
@@ -85,15 +85,15 @@ bool actOnEvent()
         const Sint16 value = event.jaxis.value;
         const bool pushed = value <= -stickThreshold || value >= stickThreshold;
         if (event.jaxis.axis == 0 && pushed) {
-            if (gameType < 4) {
+            if (gameType < gameComputerBoth) {
                 showMenuPage(gameType);
                 toggleCourt();
             }
         } else if (event.jaxis.axis == 1 && value >= stickThreshold) {
-            if (gameType < 4)
+            if (gameType < gameComputerBoth)
                 moveCursor(1);
         } else if (event.jaxis.axis == 1 && value <= -stickThreshold) {
-            if (gameType > 0)
+            if (gameType > gameTwoPeople)
                 moveCursor(-1);
         } else if (event.jaxis.axis <= 1 && !pushed) {
             pauseMs(1);
@@ -123,9 +123,9 @@ TickResult menuTick()
 const char* courtBackgroundFile(int court)
 {
     switch (court) {
-    case 2:
+    case courtPosts:
         return "screen_0.gfx";
-    case 3:
+    case courtBonus:
         return "screen_2.gfx";
     default:
         return "screen_1.gfx";
@@ -137,7 +137,7 @@ const char* courtBackgroundFile(int court)
 void showMenuPage(int type)
 {
     blit(0, 0, menuBackdrop, screen, nullptr);
-    if (type >= 0 && type <= 4)
+    if (type >= gameTwoPeople && type <= gameComputerBoth)
         loadMenuPage(type + 1);
     pauseMs(200);
 }
@@ -154,11 +154,11 @@ bool loadMenuPage(int n)
 
 void toggleCourt()
 {
-    if (courtMode == 1) {
-        courtMode = 2;
+    if (courtMode == courtPlain) {
+        courtMode = courtPosts;
         replaceImage(courtStrip, "lev_2.dat");
     } else {
-        courtMode = 1;
+        courtMode = courtPlain;
         replaceImage(courtStrip, "lev_1.dat");
     }
     drawMenu();
@@ -175,9 +175,9 @@ bool menuPhase()
     fadeImage(menuBackdrop, background, fadeIn, 25, 0, 0, nullptr);
     blit(0, 0, menuBackdrop, screen, nullptr);
     blit(0, 350, courtStrip, screen, nullptr);
-    if (gameType == 5)
-        gameType = 0;
-    if (courtMode == 3)
+    if (gameType == gameComputerLevel5)
+        gameType = gameTwoPeople;
+    if (courtMode == courtBonus)
         toggleCourt();
     showMenuPage(gameType);
     if (SDL_Flip(screen) == -1)

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-Sint32 gameType = 0;
-Sint32 courtMode = 1;
+Sint32 gameType = gameTwoPeople;
+Sint32 courtMode = courtPlain;
 Sint32 musicVolume = 10;
 SDL_Event event;
 bool quitRequested = false;
@@ -11,11 +11,11 @@ bool inMatch = false;
 
 Sint32 score1 = 0;
 Sint32 score2 = 0;
-Sint32 rallyEnd = 0;
+Sint32 rallyEnd = rallyRunning;
 bool rallyAborted = false;
 Sint32 hitCount = 0;
 Sint32 rallySpeed = 300;
-Sint32 rampTrigger = 0;
+Sint32 rampTrigger = rampIdle;
 SDL_Rect updateRects[3];
 
 Uint32 randDraws = 0;

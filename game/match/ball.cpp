@@ -193,15 +193,15 @@ void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL
         leftHitLock = false;
 
     if (b.x < 0) {
-        rallyEnd = 2;
+        rallyEnd = rallyRightScored;
         ++score2;
     }
     if (b.x + ballSize > courtWidth) {
-        rallyEnd = 1;
+        rallyEnd = rallyLeftScored;
         ++score1;
     }
 
-    if (courtMode == 2 && !postLock && postMinX < b.x && b.x < postMaxX && inPostRows(b.y)) {
+    if (courtMode == courtPosts && !postLock && postMinX < b.x && b.x < postMaxX && inPostRows(b.y)) {
         postLock = true;
         b.smashBoost = 0;
         if (std::abs(truncToInt(b.vx)) > 20) {
@@ -233,12 +233,12 @@ void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL
     }
 
     if (rectListsOverlap(b.hitRects, hitRectCount, leftHitRects, leftHitRects ? 1 : 0) && !leftHitLock) {
-        Side left{leftPaddle, leftVxSnapshot, leftSmashHeld, gameType != 0, gameType + 1,
+        Side left{leftPaddle, leftVxSnapshot, leftSmashHeld, gameType != gameTwoPeople, gameType + 1,
                   leftHitLock, hitSpark1, leftPaddle.vx > 0};
         paddleHit(b, dt, left);
     }
     if (rectListsOverlap(b.hitRects, hitRectCount, rightHitRects, rightHitRects ? 1 : 0) && !rightHitLock) {
-        Side right{rightPaddle, rightVxSnapshot, rightSmashHeld, gameType == 4, 5,
+        Side right{rightPaddle, rightVxSnapshot, rightSmashHeld, gameType == gameComputerBoth, 5,
                    rightHitLock, hitSpark2, rightPaddle.vx < 0};
         paddleHit(b, dt, right);
     }

@@ -146,7 +146,7 @@ void handleRightPlayerEvent(const SDL_Event& e)
         case SDLK_RSHIFT: rightSmashHeld = dir > 0; break;
         case SDLK_k:
             if (dir > 0)
-                rampTrigger = 2;
+                rampTrigger = rampRequested;
             break;
         case SDLK_m:
             if (dir > 0) {

@@ -39,18 +39,18 @@ void drawScore(Sint32 left, Sint32 right)
 void drawPlayerLabels()
 {
     switch (gameType) {
-    case 0:
+    case gameTwoPeople:
         blit(0, 0, playerLabels, screen, &humanLabelRect);
         blit(660, 0, playerLabels, screen, &humanLabelRect);
         break;
-    case 4:
+    case gameComputerBoth:
         blit(0, 0, playerLabels, screen, &computerLabelRect);
         blit(723, 0, playerLabels, screen, &computerLabelShortRect);
         break;
-    case 1:
-    case 2:
-    case 3:
-    case 5:
+    case gameComputerLevel1:
+    case gameComputerLevel2:
+    case gameComputerLevel3:
+    case gameComputerLevel5:
         blit(0, 0, playerLabels, screen, &computerLabelRect);
         blit(660, 0, playerLabels, screen, &humanLabelRect);
         break;
