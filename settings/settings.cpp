@@ -188,6 +188,35 @@ void readAll(int fd, Feed feed)
     }
 }
 
+// The game reads lines into Settings, the setup tool words into
+// SetupOptions; the rest of the way through a text or a file is shared.
+void feedPieces(Piece& p, const char* data, size_t size, Settings& s) { feedLines(p, data, size, s); }
+void feedPieces(Piece& p, const char* data, size_t size, SetupOptions& o) { feedWords(p, data, size, o); }
+void finishPieces(Piece& p, Settings& s) { finishLines(p, s); }
+void finishPieces(Piece& p, SetupOptions& o) { endWord(p, o); }
+
+template <typename Target>
+void applyText(const char* data, size_t size, Target& target)
+{
+    Piece p{};
+    feedPieces(p, data, size, target);
+    finishPieces(p, target);
+}
+
+// Streams a regular file into `target`; false when it cannot be opened.
+template <typename Target>
+bool applyFile(const char* path, Target& target)
+{
+    int fd = openRegularFile(path);
+    if (fd < 0)
+        return false;
+    Piece p{};
+    readAll(fd, [&](const char* data, size_t n) { feedPieces(p, data, n, target); });
+    finishPieces(p, target);
+    ::close(fd);
+    return true;
+}
+
 ssize_t defaultWrite(int fd, const void* data, size_t size) { return ::write(fd, data, size); }
 int defaultFsync(int fd) { return ::fsync(fd); }
 int defaultClose(int fd) { return ::close(fd); }
@@ -231,32 +260,18 @@ void resetSetupWriteSeam()
 
 void setGameDefaults(Settings& s)
 {
-    s.joy = 1;
-    s.fullscreen = 1;
-    s.sound = 1;
-    s.xspeed = 0;
-    s.sbots = 0.0f;
-    s.pointsToWin = 10;
+    s = Settings{1, 1, 1, 0, 0.0f, 10};  // joy, fullscreen, sound, xspeed, sbots, pointsToWin
 }
 
 void applySettingsText(const char* data, size_t size, Settings& s)
 {
-    Piece p{};
-    feedLines(p, data, size, s);
-    finishLines(p, s);
+    applyText(data, size, s);
 }
 
 bool loadSettingsFrom(const char* path, Settings& s)
 {
     setGameDefaults(s);
-    int fd = openRegularFile(path);
-    if (fd < 0)
-        return false;
-    Piece p{};
-    readAll(fd, [&](const char* data, size_t n) { feedLines(p, data, n, s); });
-    finishLines(p, s);
-    ::close(fd);
-    return true;
+    return applyFile(path, s);
 }
 
 void loadSettings()
@@ -269,31 +284,18 @@ void loadSettings()
 
 void setSetupDefaults(SetupOptions& o)
 {
-    o.fullscreen = 1;
-    o.joy = 0;
-    o.sound = 1;
-    o.xspeed = 0;
-    o.sbots = 0;
+    o = SetupOptions{1, 0, 1, 0, 0};  // fullscreen, joy, sound, xspeed, sbots
 }
 
 void applySetupWords(const char* data, size_t size, SetupOptions& o)
 {
-    Piece p{};
-    feedWords(p, data, size, o);
-    endWord(p, o);
+    applyText(data, size, o);
 }
 
 bool readSetupOptionsFrom(const char* path, SetupOptions& o)
 {
     setSetupDefaults(o);
-    int fd = openRegularFile(path);
-    if (fd < 0)
-        return false;
-    Piece p{};
-    readAll(fd, [&](const char* data, size_t n) { feedWords(p, data, n, o); });
-    endWord(p, o);
-    ::close(fd);
-    return true;
+    return applyFile(path, o);
 }
 
 bool readSetupOptions(SetupOptions& options)

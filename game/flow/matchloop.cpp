@@ -8,6 +8,7 @@
 #include "game/match/ball.h"
 #include "game/match/computer.h"
 #include "game/match/court.h"
+#include "game/match/motion.h"
 #include "game/match/paddle.h"
 #include "game/match/sphere.h"
 #include "game/media/assets.h"
@@ -67,21 +68,6 @@ SDL_Rect dirtyRect(float x, float y, int offset, int w, int h)
     return r;
 }
 
-void setPaddleAlpha(SDL_Surface* image, bool locked)
-{
-    if (image)
-        SDL_SetAlpha(image, SDL_SRCALPHA | SDL_RLEACCEL, locked ? 128 : 255);
-}
-
-float serveSpeed(float v)
-{
-    if (v > 0)
-        return 100;
-    if (v < 0)
-        return -100;
-    return 0;
-}
-
 }  // namespace
 
 void drawMatchFrame()
@@ -132,8 +118,9 @@ void matchFrame()
     movePaddle(rightPaddle, frameClock);
     updateBall(frameClock, leftPaddle.hitRects, rightPaddle.hitRects);
 
-    setPaddleAlpha(paddleImage1, leftHitLock);
-    setPaddleAlpha(paddleImage2, rightHitLock);
+    // A locked paddle is drawn half-transparent.
+    setSurfaceAlpha(paddleImage1, leftHitLock ? 128 : 255);
+    setSurfaceAlpha(paddleImage2, rightHitLock ? 128 : 255);
     restart(frameClock);
 
     drawMatchFrame();
@@ -164,8 +151,8 @@ void pointHandling()
     ball.smashBoost = 0;
     leftHitLock = false;
     rightHitLock = false;
-    ball.vx = serveSpeed(ball.vx);
-    ball.vy = serveSpeed(ball.vy);
+    setMagnitude(ball.vx, 100);
+    setMagnitude(ball.vy, 100);
     rallySpeedAfterPoint();
     // A display that can no longer flip ends the game at once.
     if (SDL_Flip(screen) == -1)

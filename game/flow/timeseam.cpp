@@ -38,8 +38,6 @@ void useRealClock()
     pauseHook = nullptr;
 }
 
-bool virtualClockActive() { return virtualMode; }
-
 void setPauseHook(PauseHook hook) { pauseHook = hook; }
 
 void advanceVirtualClock(Uint32 ms) { virtualNow += ms; }

@@ -15,7 +15,6 @@ typedef void (*PauseHook)(Uint32 nowMs);
 
 void useVirtualClock(Uint32 startMs);
 void useRealClock();
-bool virtualClockActive();
 void setPauseHook(PauseHook hook);
 void advanceVirtualClock(Uint32 ms);  // moves virtual time without a pause
 Uint64 totalPausedMs();               // sum of all pauses since the clock was chosen (ms)

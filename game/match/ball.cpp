@@ -5,6 +5,7 @@
 
 #include "game/flow/state.h"
 #include "game/match/court.h"
+#include "game/match/motion.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/sprites.h"
@@ -28,12 +29,6 @@ Ball makeBall(float x, float y)
     b.y = y;
     placeHitRects(b);
     return b;
-}
-
-// Distance (px) that velocity v (px/s) covers in dt ms, in float throughout.
-float stepPx(float v, Sint32 dt)
-{
-    return v * static_cast<float>(dt) * 0.001f;
 }
 
 float withSignOf(float magnitude, float reference)
@@ -107,6 +102,16 @@ void paddleHit(Ball& b, Sint32 dt, const Side& side)
 
     placeHitRects(b);
     ++hitCount;
+}
+
+// Off a wall or an edge: 21 px back against the motion, then reversed.
+void bounceBack(float& position, float& velocity)
+{
+    if (velocity > 0)
+        position -= 21;
+    if (velocity < 0)
+        position += 21;
+    velocity = -velocity;
 }
 
 bool inPostRows(float y)
@@ -219,16 +224,9 @@ void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL
     }
 
     if (b.x < 0 || b.x + ballSize > courtWidth) {
-        if (b.vx > 0)
-            b.x -= 21;
-        if (b.vx < 0)
-            b.x += 21;
-        b.vx = -b.vx;
+        bounceBack(b.x, b.vx);
         placeHitRects(b);
-        if (b.vx > 0)
-            b.vx += 5;
-        if (b.vx < 0)
-            b.vx -= 5;
+        stepAwayFromZero(b.vx, 5);
         ++hitCount;
     }
 
@@ -247,11 +245,7 @@ void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL
     placeHitRects(b);
 
     if (b.y < 0 || b.y + ballSize > courtHeight) {
-        if (b.vy > 0)
-            b.y -= 21;
-        if (b.vy < 0)
-            b.y += 21;
-        b.vy = -b.vy;
+        bounceBack(b.y, b.vy);
         placeHitRects(b);
         ++hitCount;
     }
@@ -287,14 +281,8 @@ void resetMatch()
     ball.y = serveY;
     ball.smashBoost = 0;
     // The serve keeps the direction the ball had.
-    if (ball.vx < 0)
-        ball.vx = -100;
-    if (ball.vx > 0)
-        ball.vx = 100;
-    if (ball.vy < 0)
-        ball.vy = -100;
-    if (ball.vy > 0)
-        ball.vy = 100;
+    setMagnitude(ball.vx, 100);
+    setMagnitude(ball.vy, 100);
     placeHitRects(ball);
 
     setFrame(hitSpark1, 10);

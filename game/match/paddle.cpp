@@ -6,6 +6,7 @@
 #include "game/flow/state.h"
 #include "game/match/ball.h"
 #include "game/match/court.h"
+#include "game/match/motion.h"
 #include "settings/settings.h"
 
 Paddle leftPaddle = {leftPaddleStartX, paddleCreatedY,
@@ -18,11 +19,6 @@ bool rightSmashHeld = false;
 namespace {
 
 const Sint16 stickDeadZone = 8000;  // stick values strictly inside +-8000 mean rest
-
-float stepPx(float v, Sint32 dt)
-{
-    return v * static_cast<float>(dt) * 0.001f;
-}
 
 float stickSpeed(Sint16 value)
 {
@@ -55,28 +51,39 @@ void keyStroke(float& component, int direction, int sign)
     component += static_cast<float>(direction * sign) * static_cast<float>(rallySpeed);
 }
 
+// One player's keys: four directions and the smash button.
+struct PlayerKeys {
+    SDLKey up, down, left, right, smash;
+};
+
+const PlayerKeys leftPlayerKeys = {SDLK_w, SDLK_s, SDLK_a, SDLK_d, SDLK_LSHIFT};
+const PlayerKeys rightPlayerKeys = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_RSHIFT};
+
+// A press (dir 1) or release (dir -1) of one of the player's keys; false
+// for any other key.
+bool steerWithKey(Paddle& p, bool& smashHeld, const PlayerKeys& keys, SDLKey key, int dir)
+{
+    if (key == keys.up)
+        keyStroke(p.vy, dir, -1);
+    else if (key == keys.down)
+        keyStroke(p.vy, dir, 1);
+    else if (key == keys.left)
+        keyStroke(p.vx, dir, -1);
+    else if (key == keys.right)
+        keyStroke(p.vx, dir, 1);
+    else if (key == keys.smash)
+        smashHeld = dir > 0;
+    else
+        return false;
+    return true;
+}
+
 void stepTowardZero(float& component, float amount)
 {
     if (component > 0)
         component -= amount;
     else if (component < 0)
         component += amount;
-}
-
-void stepAwayFromZero(float& component, float amount)
-{
-    if (component > 0)
-        component += amount;
-    else if (component < 0)
-        component -= amount;
-}
-
-void setMagnitude(float& component, float magnitude)
-{
-    if (component > 0)
-        component = magnitude;
-    else if (component < 0)
-        component = -magnitude;
 }
 
 }  // namespace
@@ -120,14 +127,7 @@ void handleLeftPlayerEvent(const SDL_Event& e)
 {
     const int dir = keyDirection(e);
     if (dir != 0) {
-        switch (e.key.keysym.sym) {
-        case SDLK_w: keyStroke(leftPaddle.vy, dir, -1); break;
-        case SDLK_s: keyStroke(leftPaddle.vy, dir, 1); break;
-        case SDLK_a: keyStroke(leftPaddle.vx, dir, -1); break;
-        case SDLK_d: keyStroke(leftPaddle.vx, dir, 1); break;
-        case SDLK_LSHIFT: leftSmashHeld = dir > 0; break;
-        default: break;
-        }
+        steerWithKey(leftPaddle, leftSmashHeld, leftPlayerKeys, e.key.keysym.sym, dir);
         return;
     }
     if (settings.joy == 1 && e.type == SDL_JOYAXISMOTION && e.jaxis.which == 1)
@@ -138,12 +138,9 @@ void handleRightPlayerEvent(const SDL_Event& e)
 {
     const int dir = keyDirection(e);
     if (dir != 0) {
+        if (steerWithKey(rightPaddle, rightSmashHeld, rightPlayerKeys, e.key.keysym.sym, dir))
+            return;
         switch (e.key.keysym.sym) {
-        case SDLK_UP: keyStroke(rightPaddle.vy, dir, -1); break;
-        case SDLK_DOWN: keyStroke(rightPaddle.vy, dir, 1); break;
-        case SDLK_LEFT: keyStroke(rightPaddle.vx, dir, -1); break;
-        case SDLK_RIGHT: keyStroke(rightPaddle.vx, dir, 1); break;
-        case SDLK_RSHIFT: rightSmashHeld = dir > 0; break;
         case SDLK_k:
             if (dir > 0)
                 rampTrigger = rampRequested;
