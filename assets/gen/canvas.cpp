@@ -102,6 +102,29 @@ void addShadow(cairo_t* cr, double radius, double strength, const std::function<
     layerOnto(cr, radius, strength, CAIRO_OPERATOR_OVER, draw);
 }
 
+namespace {
+
+void setGradientSource(cairo_t* cr, cairo_pattern_t* gradient, std::initializer_list<Stop> stops)
+{
+    for (const Stop& s : stops)
+        cairo_pattern_add_color_stop_rgba(gradient, s.at, s.r, s.g, s.b, s.a);
+    cairo_set_source(cr, gradient);
+    cairo_pattern_destroy(gradient);  // cr holds it now
+}
+
+}  // namespace
+
+void setLinearSource(cairo_t* cr, double x0, double y0, double x1, double y1, std::initializer_list<Stop> stops)
+{
+    setGradientSource(cr, cairo_pattern_create_linear(x0, y0, x1, y1), stops);
+}
+
+void setRadialSource(cairo_t* cr, double cx0, double cy0, double r0, double cx1, double cy1, double r1,
+                     std::initializer_list<Stop> stops)
+{
+    setGradientSource(cr, cairo_pattern_create_radial(cx0, cy0, r0, cx1, cy1, r1), stops);
+}
+
 void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r)
 {
     const double pi = 3.14159265358979323846;

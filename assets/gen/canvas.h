@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 struct Rgb {
@@ -26,6 +27,19 @@ void addGlow(cairo_t* cr, double radius, double strength, const std::function<vo
 
 // Same scratch-layer idea, composited normally (for drop shadows).
 void addShadow(cairo_t* cr, double radius, double strength, const std::function<void(cairo_t*)>& draw);
+
+// One colour stop of a gradient: offset 0..1, colour and alpha 0..1.
+struct Stop {
+    double at;
+    double r, g, b;
+    double a = 1.0;
+};
+
+// Makes a linear (x0, y0 to x1, y1) or radial (circle 0 to circle 1)
+// gradient cr's source, in cr's current user space.
+void setLinearSource(cairo_t* cr, double x0, double y0, double x1, double y1, std::initializer_list<Stop> stops);
+void setRadialSource(cairo_t* cr, double cx0, double cy0, double r0, double cx1, double cy1, double r1,
+                     std::initializer_list<Stop> stops);
 
 void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 

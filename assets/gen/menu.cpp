@@ -13,14 +13,12 @@ cairo_surface_t* renderBackdrop()
 {
     cairo_surface_t* s = newCanvas(800, 600);
     cairo_t* cr = cairo_create(s);
-    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 0, 0, 600);
-    cairo_pattern_add_color_stop_rgb(sky, 0.0, 0.02, 0.02, 0.08);
-    cairo_pattern_add_color_stop_rgb(sky, 0.45, 0.10, 0.04, 0.20);
-    cairo_pattern_add_color_stop_rgb(sky, 0.62, 0.22, 0.05, 0.26);
-    cairo_pattern_add_color_stop_rgb(sky, 1.0, 0.03, 0.03, 0.10);
-    cairo_set_source(cr, sky);
+    setLinearSource(cr, 0, 0, 0, 600,
+                    {{0.0, 0.02, 0.02, 0.08},
+                     {0.45, 0.10, 0.04, 0.20},
+                     {0.62, 0.22, 0.05, 0.26},
+                     {1.0, 0.03, 0.03, 0.10}});
     cairo_paint(cr);
-    cairo_pattern_destroy(sky);
 
     // Stars.
     Prng rng{0x57a75u};
@@ -43,13 +41,8 @@ cairo_surface_t* renderBackdrop()
     cairo_save(cr);
     cairo_arc(cr, sx, sy, sr, 0, 2 * kPi);
     cairo_clip(cr);
-    cairo_pattern_t* sun = cairo_pattern_create_linear(0, sy - sr, 0, sy + sr);
-    cairo_pattern_add_color_stop_rgb(sun, 0, 1.0, 0.88, 0.35);
-    cairo_pattern_add_color_stop_rgb(sun, 0.5, 1.0, 0.45, 0.35);
-    cairo_pattern_add_color_stop_rgb(sun, 1, 0.9, 0.15, 0.6);
-    cairo_set_source(cr, sun);
+    setLinearSource(cr, 0, sy - sr, 0, sy + sr, {{0, 1.0, 0.88, 0.35}, {0.5, 1.0, 0.45, 0.35}, {1, 0.9, 0.15, 0.6}});
     cairo_paint(cr);
-    cairo_pattern_destroy(sun);
     for (int i = 0; i < 8; ++i) {
         double y = sy + 10 + i * 17;
         cairo_rectangle(cr, sx - sr, y, 2 * sr, 2 + i * 1.4);
@@ -60,12 +53,8 @@ cairo_surface_t* renderBackdrop()
 
     // Ground with a perspective grid.
     cairo_rectangle(cr, 0, 380, 800, 220);
-    cairo_pattern_t* ground = cairo_pattern_create_linear(0, 380, 0, 600);
-    cairo_pattern_add_color_stop_rgb(ground, 0, 0.10, 0.02, 0.18);
-    cairo_pattern_add_color_stop_rgb(ground, 1, 0.02, 0.02, 0.08);
-    cairo_set_source(cr, ground);
+    setLinearSource(cr, 0, 380, 0, 600, {{0, 0.10, 0.02, 0.18}, {1, 0.02, 0.02, 0.08}});
     cairo_fill(cr);
-    cairo_pattern_destroy(ground);
     neon(cr, pal::magenta, 1.5, 8, 0.7, [](cairo_t* g) {
         for (int i = -14; i <= 14; ++i) {
             cairo_move_to(g, 400 + i * 18, 380);
@@ -101,12 +90,8 @@ cairo_surface_t* renderBackdrop()
 void panel(cairo_t* cr, double w, double h, double r, Rgb rim)
 {
     roundedRect(cr, 1, 1, w - 2, h - 2, r);
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, h);
-    cairo_pattern_add_color_stop_rgb(g, 0, 0.07, 0.07, 0.19);
-    cairo_pattern_add_color_stop_rgb(g, 1, 0.03, 0.03, 0.10);
-    cairo_set_source(cr, g);
+    setLinearSource(cr, 0, 0, 0, h, {{0, 0.07, 0.07, 0.19}, {1, 0.03, 0.03, 0.10}});
     cairo_fill(cr);
-    cairo_pattern_destroy(g);
     addGlow(cr, 5, 0.8, [&](cairo_t* gl) {
         roundedRect(gl, 4, 4, w - 8, h - 8, r - 3);
         setRgb(gl, rim);
@@ -156,12 +141,10 @@ cairo_surface_t* renderPage(int entry)
                 cairo_fill(g);
             });
             roundedRect(cr, 18, cy - 12, 300, 24, 12);
-            cairo_pattern_t* bar = cairo_pattern_create_linear(18, 0, 318, 0);
-            cairo_pattern_add_color_stop_rgb(bar, 0, pal::magenta.r, pal::magenta.g, pal::magenta.b);
-            cairo_pattern_add_color_stop_rgb(bar, 1, pal::orange.r, pal::orange.g, pal::orange.b);
-            cairo_set_source(cr, bar);
+            setLinearSource(cr, 18, 0, 318, 0,
+                            {{0, pal::magenta.r, pal::magenta.g, pal::magenta.b},
+                             {1, pal::orange.r, pal::orange.g, pal::orange.b}});
             cairo_fill(cr);
-            cairo_pattern_destroy(bar);
             // Cursor arrow.
             cairo_move_to(cr, 30, cy - 6);
             cairo_line_to(cr, 39, cy);
@@ -246,12 +229,8 @@ cairo_surface_t* renderStrip(int court)
     const double W = 800, H = 250;
     cairo_surface_t* s = newCanvas(800, 250);
     cairo_t* cr = cairo_create(s);
-    cairo_pattern_t* bg = cairo_pattern_create_linear(0, 0, 0, H);
-    cairo_pattern_add_color_stop_rgb(bg, 0, 0.05, 0.04, 0.14);
-    cairo_pattern_add_color_stop_rgb(bg, 1, 0.02, 0.02, 0.06);
-    cairo_set_source(cr, bg);
+    setLinearSource(cr, 0, 0, 0, H, {{0, 0.05, 0.04, 0.14}, {1, 0.02, 0.02, 0.06}});
     cairo_paint(cr);
-    cairo_pattern_destroy(bg);
     neon(cr, pal::magenta, 2, 8, 0.8, [&](cairo_t* g) {
         cairo_move_to(g, 0, 3);
         cairo_line_to(g, W, 3);

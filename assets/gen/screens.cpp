@@ -26,12 +26,8 @@ CourtLook lookOf(int court)
 
 void floor(cairo_t* cr, const CourtLook& k)
 {
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, 600);
-    cairo_pattern_add_color_stop_rgb(g, 0, k.top.r, k.top.g, k.top.b);
-    cairo_pattern_add_color_stop_rgb(g, 1, k.bottom.r, k.bottom.g, k.bottom.b);
-    cairo_set_source(cr, g);
+    setLinearSource(cr, 0, 0, 0, 600, {{0, k.top.r, k.top.g, k.top.b}, {1, k.bottom.r, k.bottom.g, k.bottom.b}});
     cairo_paint(cr);
-    cairo_pattern_destroy(g);
 
     // Faint floor grid, fading out before the score band at the top.
     cairo_surface_t* grid = newCanvas(800, 600);
@@ -57,29 +53,19 @@ void floor(cairo_t* cr, const CourtLook& k)
     cairo_surface_destroy(grid);
 
     // Each player's zone carries its colour, strongest at the goal line.
-    cairo_pattern_t* l = cairo_pattern_create_linear(leftZoneMinX, 0, leftZoneMaxX, 0);
-    cairo_pattern_add_color_stop_rgba(l, 0, k.leftTint.r, k.leftTint.g, k.leftTint.b, 0.13);
-    cairo_pattern_add_color_stop_rgba(l, 1, k.leftTint.r, k.leftTint.g, k.leftTint.b, 0.02);
-    cairo_set_source(cr, l);
-    cairo_rectangle(cr, leftZoneMinX, 0, leftZoneMaxX - leftZoneMinX, courtHeight);
-    cairo_fill(cr);
-    cairo_pattern_destroy(l);
-    cairo_pattern_t* r = cairo_pattern_create_linear(rightZoneMinX, 0, rightZoneMaxX, 0);
-    cairo_pattern_add_color_stop_rgba(r, 0, k.rightTint.r, k.rightTint.g, k.rightTint.b, 0.02);
-    cairo_pattern_add_color_stop_rgba(r, 1, k.rightTint.r, k.rightTint.g, k.rightTint.b, 0.13);
-    cairo_set_source(cr, r);
-    cairo_rectangle(cr, rightZoneMinX, 0, rightZoneMaxX - rightZoneMinX, courtHeight);
-    cairo_fill(cr);
-    cairo_pattern_destroy(r);
+    auto tintZone = [cr](int x0, int x1, Rgb tint, double alphaAtX0, double alphaAtX1) {
+        setLinearSource(cr, x0, 0, x1, 0,
+                        {{0, tint.r, tint.g, tint.b, alphaAtX0}, {1, tint.r, tint.g, tint.b, alphaAtX1}});
+        cairo_rectangle(cr, x0, 0, x1 - x0, courtHeight);
+        cairo_fill(cr);
+    };
+    tintZone(leftZoneMinX, leftZoneMaxX, k.leftTint, 0.13, 0.02);
+    tintZone(rightZoneMinX, rightZoneMaxX, k.rightTint, 0.02, 0.13);
 
     // Darken the score band a touch so digits and labels sit calmly on it.
-    cairo_pattern_t* band = cairo_pattern_create_linear(0, 0, 0, 64);
-    cairo_pattern_add_color_stop_rgba(band, 0, 0, 0, 0.02, 0.45);
-    cairo_pattern_add_color_stop_rgba(band, 1, 0, 0, 0.02, 0.0);
-    cairo_set_source(cr, band);
+    setLinearSource(cr, 0, 0, 0, 64, {{0, 0, 0, 0.02, 0.45}, {1, 0, 0, 0.02, 0.0}});
     cairo_rectangle(cr, 0, 0, 800, 64);
     cairo_fill(cr);
-    cairo_pattern_destroy(band);
 }
 
 void post(cairo_t* cr, const CourtLook& k, double y0, double y1)
@@ -93,14 +79,12 @@ void post(cairo_t* cr, const CourtLook& k, double y0, double y1)
     });
     // Steel pillar with a hot rim.
     roundedRect(cr, x0, y0, x1 - x0, y1 - y0, 8);
-    cairo_pattern_t* m = cairo_pattern_create_linear(x0, 0, x1, 0);
-    cairo_pattern_add_color_stop_rgb(m, 0.0, 0.22, 0.24, 0.32);
-    cairo_pattern_add_color_stop_rgb(m, 0.3, 0.86, 0.89, 0.95);
-    cairo_pattern_add_color_stop_rgb(m, 0.55, 0.48, 0.52, 0.62);
-    cairo_pattern_add_color_stop_rgb(m, 1.0, 0.16, 0.17, 0.25);
-    cairo_set_source(cr, m);
+    setLinearSource(cr, x0, 0, x1, 0,
+                    {{0.0, 0.22, 0.24, 0.32},
+                     {0.3, 0.86, 0.89, 0.95},
+                     {0.55, 0.48, 0.52, 0.62},
+                     {1.0, 0.16, 0.17, 0.25}});
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(m);
     setRgb(cr, k.accent);
     cairo_set_line_width(cr, 2);
     cairo_stroke(cr);
@@ -251,12 +235,8 @@ cairo_surface_t* renderLogo()
 {
     cairo_surface_t* s = newCanvas(800, 600);
     cairo_t* cr = cairo_create(s);
-    cairo_pattern_t* bg = cairo_pattern_create_radial(400, 260, 20, 400, 300, 520);
-    cairo_pattern_add_color_stop_rgb(bg, 0, 0.07, 0.06, 0.18);
-    cairo_pattern_add_color_stop_rgb(bg, 1, 0.01, 0.01, 0.03);
-    cairo_set_source(cr, bg);
+    setRadialSource(cr, 400, 260, 20, 400, 300, 520, {{0, 0.07, 0.06, 0.18}, {1, 0.01, 0.01, 0.03}});
     cairo_paint(cr);
-    cairo_pattern_destroy(bg);
 
     // Emblem: a ring cut by a lightning stroke that doubles as the Q's tail.
     const double cx = 400, cy = 215, r = 78;
@@ -290,30 +270,21 @@ cairo_surface_t* renderLogo()
         setRgb(g, pal::orange);
         cairo_fill(g);
     });
-    ring(cr);
-    setRgb(cr, pal::teal);
-    cairo_set_line_width(cr, 10);
-    cairo_stroke(cr);
-    ring(cr);
-    setRgb(cr, pal::tealCore);
-    cairo_set_line_width(cr, 3);
-    cairo_stroke(cr);
-    tail(cr);
-    setRgb(cr, pal::magenta);
-    cairo_set_line_width(cr, 10);
+    // Ring and tail: a wide coloured stroke, then a thin bright core.
+    auto tube = [&](const std::function<void(cairo_t*)>& path, Rgb colour, double width) {
+        path(cr);
+        setRgb(cr, colour);
+        cairo_set_line_width(cr, width);
+        cairo_stroke(cr);
+    };
+    tube(ring, pal::teal, 10);
+    tube(ring, pal::tealCore, 3);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    cairo_stroke(cr);
-    tail(cr);
-    cairo_set_source_rgb(cr, 1, 0.75, 0.92);
-    cairo_set_line_width(cr, 3);
-    cairo_stroke(cr);
+    tube(tail, pal::magenta, 10);
+    tube(tail, Rgb{1, 0.75, 0.92}, 3);
     bolt(cr);
-    cairo_pattern_t* bg2 = cairo_pattern_create_linear(0, cy - 56, 0, cy + 58);
-    cairo_pattern_add_color_stop_rgb(bg2, 0, 1, 0.95, 0.6);
-    cairo_pattern_add_color_stop_rgb(bg2, 1, 1, 0.45, 0.1);
-    cairo_set_source(cr, bg2);
+    setLinearSource(cr, 0, cy - 56, 0, cy + 58, {{0, 1, 0.95, 0.6}, {1, 1, 0.45, 0.1}});
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(bg2);
     setRgb(cr, pal::ink);
     cairo_set_line_width(cr, 2);
     cairo_stroke(cr);

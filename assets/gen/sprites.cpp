@@ -35,15 +35,13 @@ void scoreDigit(cairo_t* cr, char d, double scale, const Ink& box, const AtlasRe
     cairo_set_line_width(cr, 3);
     setRgb(cr, pal::teal);
     cairo_stroke_preserve(cr);
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, 6, 0, 46);
-    cairo_pattern_add_color_stop_rgb(g, 0.00, 1.00, 1.00, 1.00);
-    cairo_pattern_add_color_stop_rgb(g, 0.45, 0.70, 0.90, 1.00);
-    cairo_pattern_add_color_stop_rgb(g, 0.50, 0.32, 0.38, 0.70);
-    cairo_pattern_add_color_stop_rgb(g, 0.53, 0.85, 0.45, 0.80);
-    cairo_pattern_add_color_stop_rgb(g, 1.00, 1.00, 0.80, 0.60);
-    cairo_set_source(cr, g);
+    setLinearSource(cr, 0, 6, 0, 46,
+                    {{0.00, 1.00, 1.00, 1.00},
+                     {0.45, 0.70, 0.90, 1.00},
+                     {0.50, 0.32, 0.38, 0.70},
+                     {0.53, 0.85, 0.45, 0.80},
+                     {1.00, 1.00, 0.80, 0.60}});
     cairo_fill(cr);
-    cairo_pattern_destroy(g);
     cairo_new_path(cr);
     cairo_append_path(cr, path);
     cairo_set_line_width(cr, 0.8);
@@ -125,12 +123,8 @@ void writeSheet(cairo_t* cr)
     cairo_rectangle(cr, bx, by, ban.w, ban.h);
     cairo_clip(cr);
     roundedRect(cr, bx + 1, by + 1, ban.w - 2, ban.h - 2, 12);
-    cairo_pattern_t* bg = cairo_pattern_create_linear(0, by + 1, 0, by + ban.h - 1);
-    cairo_pattern_add_color_stop_rgb(bg, 0, 0.10, 0.07, 0.24);
-    cairo_pattern_add_color_stop_rgb(bg, 1, 0.03, 0.03, 0.10);
-    cairo_set_source(cr, bg);
+    setLinearSource(cr, 0, by + 1, 0, by + ban.h - 1, {{0, 0.10, 0.07, 0.24}, {1, 0.03, 0.03, 0.10}});
     cairo_fill(cr);
-    cairo_pattern_destroy(bg);
     addGlow(cr, 6, 0.9, [&](cairo_t* g) {
         roundedRect(g, bx + 4, by + 4, ban.w - 8, ban.h - 8, 10);
         setRgb(g, pal::magenta);
@@ -138,13 +132,11 @@ void writeSheet(cairo_t* cr)
         cairo_stroke(g);
     });
     roundedRect(cr, bx + 4, by + 4, ban.w - 8, ban.h - 8, 10);
-    cairo_pattern_t* rim = cairo_pattern_create_linear(bx + 4, 0, bx + ban.w - 4, 0);
-    cairo_pattern_add_color_stop_rgb(rim, 0, pal::magenta.r, pal::magenta.g, pal::magenta.b);
-    cairo_pattern_add_color_stop_rgb(rim, 1, pal::orange.r, pal::orange.g, pal::orange.b);
-    cairo_set_source(cr, rim);
+    setLinearSource(cr, bx + 4, 0, bx + ban.w - 4, 0,
+                    {{0, pal::magenta.r, pal::magenta.g, pal::magenta.b},
+                     {1, pal::orange.r, pal::orange.g, pal::orange.b}});
     cairo_set_line_width(cr, 2.5);
     cairo_stroke(cr);
-    cairo_pattern_destroy(rim);
     const double bannerMid = bx + ban.w / 2.0;
     chromeText(cr, "MATCH OVER", Font{"DejaVu Sans Bold", 36, 2}, bannerMid, by + 34, Align::Centre, 0.2, 0.8, 0.75,
                0);
@@ -168,12 +160,8 @@ void writeSheet(cairo_t* cr)
 void badge(cairo_t* cr, double x, double y, double w, double h, Rgb rim)
 {
     roundedRect(cr, x + 0.5, y + 0.5, w - 1, h - 1, h / 2 - 0.5);
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, y, 0, y + h);
-    cairo_pattern_add_color_stop_rgb(g, 0, 0.12, 0.13, 0.30);
-    cairo_pattern_add_color_stop_rgb(g, 1, 0.04, 0.05, 0.13);
-    cairo_set_source(cr, g);
+    setLinearSource(cr, 0, y, 0, y + h, {{0, 0.12, 0.13, 0.30}, {1, 0.04, 0.05, 0.13}});
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(g);
     setRgb(cr, rim);
     cairo_set_line_width(cr, 1.2);
     cairo_stroke(cr);
@@ -452,14 +440,9 @@ cairo_surface_t* drawBall()
     cairo_save(sc);
     cairo_translate(sc, 11, 28.5);
     cairo_scale(sc, 1.0, 0.9);
-    cairo_pattern_t* sp = cairo_pattern_create_radial(0, 0, 0, 0, 0, 10.5);
-    cairo_pattern_add_color_stop_rgba(sp, 0.0, 0, 0, 0, 1);
-    cairo_pattern_add_color_stop_rgba(sp, 0.55, 0, 0, 0, 1);
-    cairo_pattern_add_color_stop_rgba(sp, 1.0, 0, 0, 0, 0);
-    cairo_set_source(sc, sp);
+    setRadialSource(sc, 0, 0, 0, 0, 0, 10.5, {{0.0, 0, 0, 0, 1}, {0.55, 0, 0, 0, 1}, {1.0, 0, 0, 0, 0}});
     cairo_arc(sc, 0, 0, 10.5, 0, 2 * kPi);
     cairo_fill(sc);
-    cairo_pattern_destroy(sp);
     cairo_restore(sc);
     cairo_destroy(sc);
     cairo_surface_flush(shade);
@@ -480,14 +463,12 @@ cairo_surface_t* drawBall()
 
     // Glossy amber ball on its 20 x 20 square.
     cairo_arc(cr, 10, 10, 9.7, 0, 2 * kPi);
-    cairo_pattern_t* body = cairo_pattern_create_radial(7, 6.5, 0.5, 10, 10, 10.5);
-    cairo_pattern_add_color_stop_rgb(body, 0.0, 1.00, 0.95, 0.75);
-    cairo_pattern_add_color_stop_rgb(body, 0.25, 1.00, 0.72, 0.22);
-    cairo_pattern_add_color_stop_rgb(body, 0.70, 0.86, 0.40, 0.06);
-    cairo_pattern_add_color_stop_rgb(body, 1.00, 0.42, 0.13, 0.03);
-    cairo_set_source(cr, body);
+    setRadialSource(cr, 7, 6.5, 0.5, 10, 10, 10.5,
+                    {{0.0, 1.00, 0.95, 0.75},
+                     {0.25, 1.00, 0.72, 0.22},
+                     {0.70, 0.86, 0.40, 0.06},
+                     {1.00, 0.42, 0.13, 0.03}});
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(body);
     cairo_set_source_rgb(cr, 0.20, 0.07, 0.02);
     cairo_set_line_width(cr, 1.0);
     cairo_stroke(cr);

@@ -114,16 +114,14 @@ void chromeText(cairo_t* cr, const std::string& text, const Font& f, double x, d
     cairo_stroke_preserve(cr);
 
     // Mirror metal: bright sky above a hard horizon, warm ground below.
-    cairo_pattern_t* g = cairo_pattern_create_linear(0, ink.y, 0, ink.y + ink.h);
-    cairo_pattern_add_color_stop_rgb(g, 0.00, 0.98, 1.00, 1.00);
-    cairo_pattern_add_color_stop_rgb(g, 0.30, 0.62, 0.84, 0.98);
-    cairo_pattern_add_color_stop_rgb(g, 0.52, 0.20, 0.26, 0.55);
-    cairo_pattern_add_color_stop_rgb(g, 0.54, 0.55, 0.22, 0.50);
-    cairo_pattern_add_color_stop_rgb(g, 0.80, 1.00, 0.55, 0.42);
-    cairo_pattern_add_color_stop_rgb(g, 1.00, 1.00, 0.90, 0.70);
-    cairo_set_source(cr, g);
+    setLinearSource(cr, 0, ink.y, 0, ink.y + ink.h,
+                    {{0.00, 0.98, 1.00, 1.00},
+                     {0.30, 0.62, 0.84, 0.98},
+                     {0.52, 0.20, 0.26, 0.55},
+                     {0.54, 0.55, 0.22, 0.50},
+                     {0.80, 1.00, 0.55, 0.42},
+                     {1.00, 1.00, 0.90, 0.70}});
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(g);
 
     // Thin light rim on the letters' edges.
     cairo_set_line_width(cr, 1.0);
