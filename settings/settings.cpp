@@ -86,9 +86,10 @@ void applyToSetup(const SettingsKeyword& k, SetupOptions& o)
     }
 }
 
-// The current line or word while streaming through the file. Only the
-// first kHold bytes are kept: anything longer can equal no keyword (the
-// longest is 12 bytes, plus a CR before the LF), so it is dropped whole.
+// The current line or word while streaming through the file.
+// Mend: only the first kHold bytes are kept, in a fixed buffer: anything
+// longer can equal no keyword (the longest is 12 bytes, plus a CR before
+// the LF), so it is dropped whole.
 constexpr size_t kHold = 16;
 struct Piece {
     char text[kHold];
@@ -157,7 +158,7 @@ void feedWords(Piece& p, const char* data, size_t size, SetupOptions& o)
     }
 }
 
-// Opens `path` for reading only if it is a regular file: a directory or a
+// Mend: opens `path` for reading only if it is a regular file: a directory or a
 // FIFO counts as "cannot be opened" (O_NONBLOCK keeps a FIFO from hanging
 // the open itself).
 int openRegularFile(const char* path)
@@ -277,7 +278,7 @@ bool loadSettingsFrom(const char* path, Settings& s)
 void loadSettings()
 {
     if (!loadSettingsFrom(kFileName, settings))
-        std::fputs("Unable to open ini-file !", stdout);
+        std::fputs("Unable to open ini-file !", stdout);  // Kept: no line end
 }
 
 // ---- The setup tool's reader ----------------------------------------------
@@ -352,7 +353,7 @@ bool writeSetupOptionsAt(const char* path, const SetupOptions& o, const std::tm&
         return false;
     }
 
-    // Never truncate in place: a failed save must leave the old file whole.
+    // Mend: never truncate in place: a failed save must leave the old file whole.
     std::string temp = target + ".XXXXXX";
     int fd = ::mkostemp(&temp[0], O_CLOEXEC);
     if (fd < 0)

@@ -39,6 +39,8 @@ void saveOptions(const SetupOptions& options, const MessageBoxSeam& messages)
         messages.show(messages.owner, kInstalledMessage, "");
 }
 
+// Mend: never replaces an existing "VOLTARI.exe": a rename that refuses an
+// existing target, not a plain rename over it.
 bool installGame()
 {
     if (renameNoReplaceSeam(kParkedName, kGameName) == 0)

@@ -34,6 +34,8 @@ bool closingSequence()
 
 }  // namespace
 
+// Mend: a failed start closes the mixer, so that no audio thread runs on
+// while the process exits.
 int failedRun()
 {
     Mix_CloseAudio();  // nothing if the mixer never opened
@@ -72,12 +74,12 @@ int runGame()
         std::printf("Mix_PlayMusic: %s\n", SDL_GetError());
         std::fflush(stdout);
     }
-    Mix_VolumeMusic(25);
+    Mix_VolumeMusic(25);  // Kept: musicVolume stays 10, so the menu's first 'm' gives 25 again
 
     for (;;) {
         if (!inMatch && !menuPhase())
             return failedRun();
-        matchFrame();
+        matchFrame();  // Kept: one frame runs even when the menu was left by quitting
         if (quitRequested) {
             if (!closingSequence())
                 return failedRun();

@@ -44,7 +44,7 @@ void pollInput()
     }
 }
 
-// A dirty rectangle around a position, clipped to the screen: the display
+// Mend: a dirty rectangle around a position, clipped to the screen: the display
 // layer is not asked to update pixels that do not exist.
 SDL_Rect dirtyRect(float x, float y, int offset, int w, int h)
 {

@@ -33,6 +33,7 @@ void moveCursor(int step)
     showMenuPage(gameType);
 }
 
+// Kept: the menu steps the volume by 25 (0 and 25), the match by 10.
 void stepMenuVolume()
 {
     musicVolume -= 25;
@@ -85,7 +86,7 @@ bool actOnEvent()
         const Sint16 value = event.jaxis.value;
         const bool pushed = value <= -stickThreshold || value >= stickThreshold;
         if (event.jaxis.axis == 0 && pushed) {
-            if (gameType < gameComputerBoth) {
+            if (gameType < gameComputerBoth) {  // Kept: unlike the arrow keys, not on the last entry
                 showMenuPage(gameType);
                 toggleCourt();
             }
@@ -109,8 +110,8 @@ bool actOnEvent()
     return false;
 }
 
-// One tick: a single poll (an empty queue leaves the last event in place, so
-// a held key repeats), a flip, a 30 ms pause, then the action.
+// One tick: a single poll, a flip, a 30 ms pause, then the action.
+// Kept: an empty queue leaves the last event in place, so a held key repeats.
 TickResult menuTick()
 {
     SDL_PollEvent(&event);
@@ -202,6 +203,8 @@ void startMatch()
     fadeImage(menuBackdrop, background, fadeOut, 25, 0, 0, nullptr);
     resetMatch();
     inMatch = true;
+    // Kept: events that wait now are not discarded: keys pressed during the
+    // start sequence reach the first frame.
     if (!quitRequested) {
         paddlesAppear(static_cast<int>(leftPaddle.x), static_cast<int>(leftPaddle.y),
                       static_cast<int>(rightPaddle.x), static_cast<int>(rightPaddle.y));

@@ -15,6 +15,7 @@ namespace {
 
 const int hitRectCount = 11;
 // The 20 x 20 square and, stacked under it, the narrowing shadow rows.
+// Kept: the shadow rows count for hits too, so the shape reaches y + 38.
 const Uint16 hitRectW[hitRectCount] = {20, 10, 14, 16, 18, 20, 18, 16, 14, 10, 6};  // px
 const Uint16 hitRectH[hitRectCount] = {20, 1, 1, 2, 2, 6, 2, 2, 1, 1, 1};          // px
 
@@ -258,7 +259,7 @@ void resetMatch()
 
     leftHitLock = false;
     rightHitLock = false;
-    // A post bounce of the last match must not disable the posts of this one.
+    // Mend: a post bounce of the last match must not disable the posts of this one.
     postLock = false;
     score1 = 0;
     score2 = 0;

@@ -19,7 +19,7 @@ extern int contactX;           // px: x of the last contact found by rectListsOv
 extern float leftVxSnapshot;   // px/s: left paddle vx copied this frame
 extern float rightVxSnapshot;  // px/s: right paddle vx copied this frame
 
-// Float to pixel, toward zero; out-of-range values saturate instead of
+// Mend: float to pixel, toward zero; out-of-range values saturate instead of
 // overflowing (NaN gives 0).
 int truncToInt(float v);
 Sint16 truncToPx(float v);

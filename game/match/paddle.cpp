@@ -145,7 +145,7 @@ void handleRightPlayerEvent(const SDL_Event& e)
             if (dir > 0)
                 rampTrigger = rampRequested;
             break;
-        case SDLK_m:
+        case SDLK_m:  // Kept: steps of 10 here, of 25 in the menu
             if (dir > 0) {
                 musicVolume -= 10;
                 if (musicVolume < -1)

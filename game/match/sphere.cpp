@@ -108,6 +108,8 @@ void drawSphereHalf(int cx, int cy, int radius, SphereHalf half, Uint32 colour, 
     }
 }
 
+// Mend: writes only inside the surface (rows and columns clipped at every
+// edge), only to 32-bit pixels, and with the surface locked when it must be.
 void fillDisc(int cx, int cy, int r, Uint32 colour)
 {
     if (r <= 0 || screen == nullptr || screen->format == nullptr || screen->format->BytesPerPixel != 4)

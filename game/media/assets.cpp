@@ -53,6 +53,8 @@ bool loadImages(const ImageEntry (&entries)[N])
     return true;
 }
 
+// Mend: an effect is read whole and its header held to the file's bytes
+// before the mixer sees it.
 Mix_Chunk* loadSound(const char* file)
 {
     std::vector<unsigned char> bytes;
@@ -68,7 +70,7 @@ Mix_Chunk* loadSound(const char* file)
     return Mix_LoadWAV_RW(rw, 1);  // the chunk keeps its own copy of the samples
 }
 
-// Mix_LoadMUS, but a file whose format the mixer would convert into a
+// Mend: Mix_LoadMUS, but a file whose format the mixer would convert into a
 // corrupted heap is refused as a failed load, with the reason in SDL's error.
 Mix_Music* loadMusic(const char* file)
 {
@@ -108,7 +110,7 @@ bool loadAssets()
 
     music = loadMusic("Track01.mp3");
     if (!music) {
-        std::printf("load error");
+        std::printf("load error");  // Kept: no line end; the next message follows on the same line
         std::printf("Mix_LoadMUS(\"Track01.mp3\"): %s\n", SDL_GetError());
     }
     return true;
@@ -116,7 +118,7 @@ bool loadAssets()
 
 void replaceImage(SDL_Surface*& slot, const char* file)
 {
-    // Menu visits reload these slots over and over: free the old picture.
+    // Mend: menu visits reload these slots over and over: free the old picture.
     SDL_FreeSurface(slot);
     slot = loadImage(file);
 }

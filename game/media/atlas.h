@@ -31,14 +31,14 @@ inline constexpr AtlasRect oneJoystickRect = {301, 75, 330, 22};
 inline constexpr AtlasRect twoJoysticksRect = {301, 99, 330, 22};
 inline constexpr AtlasRect noJoystickRect = {301, 121, 330, 22};
 
-// "CPUPlayer.dat": the two label rows share row 17; that is how the
-// picture is cut.
+// "CPUPlayer.dat".
+// Kept: the two label rows share row 17; that is how the picture is cut.
 inline constexpr AtlasRect humanLabelRect = {0, 0, 140, 18};
 inline constexpr AtlasRect computerLabelRect = {0, 17, 140, 17};
 inline constexpr AtlasRect computerLabelShortRect = {0, 17, 77, 17};
 
-// "anifade.dat": the second frame sits at 40, not 20: the strip is cut
-// that way.
+// "anifade.dat".
+// Kept: the second frame sits at 40, not 20: the strip is cut that way.
 inline constexpr AtlasRect fadeFrames[7] = {
     {0, 0, 20, 80},  {40, 0, 20, 80},  {60, 0, 20, 80},  {80, 0, 20, 80},
     {100, 0, 20, 80}, {120, 0, 20, 80}, {140, 0, 20, 80},

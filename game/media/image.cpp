@@ -33,7 +33,7 @@ SDL_Rect rect(const AtlasRect& a)
     return rect(a.x, a.y, a.w, a.h);
 }
 
-// The most pixels a picture may claim: far above the full-screen 800 x 600
+// Mend: the most pixels a picture may claim: far above the full-screen 800 x 600
 // pictures, far below what a damaged header can ask for (SDL allocates and
 // clears the whole surface before it reads a single row).
 const Sint64 maxPicturePixels = 4096 * 4096;
@@ -100,7 +100,7 @@ void blit(Sint16 x, Sint16 y, SDL_Surface* source, SDL_Surface* destination, con
     if (!source || !destination)
         return;
     SDL_Rect dst = rect(x, y, 0, 0);
-    // SDL clips the source rectangle in place: hand it a copy so the atlas
+    // Mend: SDL clips the source rectangle in place: hand it a copy so the atlas
     // entry stays as it is.
     SDL_Rect src;
     SDL_Rect* srcArg = nullptr;

@@ -9,7 +9,7 @@ namespace {
 
 const Sint16 scoreTop = 5;  // px
 
-// A value that is not a digit draws nothing rather than reading past the table.
+// Mend: a value that is not a digit draws nothing rather than reading past the table.
 void drawDigit(Sint32 digit, Sint16 x)
 {
     if (digit < 0 || digit > 9)

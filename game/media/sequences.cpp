@@ -31,7 +31,9 @@ void fadeFrame(SDL_Surface* image, SDL_Surface* backgroundImage, Uint8 alpha, in
 }
 
 // Point on the way from the ball (b) to the screen centre (m) at share s.
-// Written as a blend so that s = 0 and s = 1 land exactly on b and m.
+// Mend: written as a blend so that s = 0 and s = 1 land exactly on b and m;
+// b - (b - m) * s can miss m by a rounding step, and gather must end on the
+// serve spot.
 float towardCentre(float b, float m, float s)
 {
     return b * (1.0f - s) + m * s;

@@ -33,6 +33,8 @@ bool startsWith(const std::vector<unsigned char>& b, size_t at, const char* tag)
     return b.size() >= at + 4 && std::memcmp(b.data() + at, tag, 4) == 0;
 }
 
+// Mend: a WAVE chunk that claims more bytes than the file holds is cut to
+// the bytes there; the mixer would read past the end of the file.
 void boundWaveChunks(std::vector<unsigned char>& b)
 {
     size_t pos = 12;
@@ -47,7 +49,7 @@ void boundWaveChunks(std::vector<unsigned char>& b)
     }
 }
 
-// The mixer walks the chunks of an AIFF or 8SVX file, without padding,
+// Mend: the mixer walks the chunks of an AIFF or 8SVX file, without padding,
 // until it has seen both chunks it needs; a walk that leaves the file
 // first never ends. So every chunk up to those two must lie inside the
 // file. For AIFF the sample data the header claims must also be in the

@@ -16,7 +16,7 @@ void drawBallImage(const Ball& b)
 void drawPaddle(const Paddle& p, int frameIndex)
 {
     if (frameIndex < 0 || frameIndex > 1)
-        return;  // a paddle has two looks only
+        return;  // Mend: a paddle has two looks only; no reading past the table
     SDL_Surface* image = &p == &leftPaddle ? paddleImage1 : (&p == &rightPaddle ? paddleImage2 : nullptr);
     blit(static_cast<Sint16>(p.x), static_cast<Sint16>(p.y), image, screen, &paddleFrames[frameIndex]);
 }
@@ -31,10 +31,11 @@ void draw(HitSpark& spark, int x, int y)
     if (spark.frame >= 8)
         return;
     if (spark.frame < 0)
-        spark.frame = 0;  // no such frame in the strip: start it as a fresh strike
+        spark.frame = 0;  // Mend: no such frame in the strip: start it as a fresh strike
     blit(static_cast<Sint16>(x - 45), static_cast<Sint16>(y - 40), hitSparkStrip, screen,
          &hitSparkFrames[spark.frame]);
     setSurfaceAlpha(hitSparkStrip, 128);  // sparks are half-transparent
+    // Kept: one clock for both sparks, so a step of one holds the other back.
     if (elapsedMs(sparkClock) > 60) {
         ++spark.frame;
         restart(sparkClock);
