@@ -21,8 +21,6 @@
 
 namespace {
 
-const Uint32 menuReadyMs = 9000;  // the first menu ticks have run by then
-
 struct BadPicture {
     const char* name;
     std::string bytes;
@@ -213,9 +211,8 @@ struct Seen {
     bool backgroundNullInMatch = false;
     bool matchPlayed = false;
 };
-Seen seen;
 
-void watchSlots(Uint32 now)
+void watchSlots(Seen& seen, Uint32 now)
 {
     if (now >= menuReadyMs - 200 && now < menuReadyMs && menuPage)
         seen.firstPageShown = true;
@@ -239,13 +236,14 @@ protected:
         writeTextFile(name, GetParam().bytes);
         seen = Seen();
         RunOptions options;
-        options.onPause = watchSlots;
+        options.onPause = [this](Uint32 now) { watchSlots(seen, now); };
         StdoutCapture out;
         int status = runScripted(script, options);
         text = out.finish();
         return status;
     }
     std::string text;
+    Seen seen;
 };
 
 TEST_P(BadOnDemandPicture, MenuPageIsNotDrawnAndTheMenuGoesOn)

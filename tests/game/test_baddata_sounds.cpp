@@ -19,8 +19,6 @@
 
 namespace {
 
-const Uint32 menuReadyMs = 9000;
-
 std::vector<unsigned char> bytesOf(const std::string& s)
 {
     return std::vector<unsigned char>(s.begin(), s.end());

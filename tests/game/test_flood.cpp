@@ -17,7 +17,6 @@
 
 namespace {
 
-const Uint32 menuReadyMs = 9000;
 const Uint32 floodAtMs = 15000;    // a rally is running by then
 const int floodAttempts = 100000;  // events offered before one frame
 
@@ -31,16 +30,6 @@ int queuedEvents()
 bool push(SDL_Event e)
 {
     return SDL_PushEvent(&e) == 0;
-}
-
-SDL_Event mouseMotion(Uint16 x)
-{
-    SDL_Event e;
-    SDL_memset(&e, 0, sizeof e);
-    e.type = SDL_MOUSEMOTION;
-    e.motion.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    return e;
 }
 
 // The first pause of a match frame: the frame clock was restarted just
@@ -85,7 +74,7 @@ struct BigFlood {
     bool aborted = true;
     int volumeBefore = -1;
     int volumeAfter = -2;
-} big;
+};
 
 // Mouse motion, unused keys, joystick events with joysticks off and mouse
 // buttons: none of them may change the match.
@@ -108,7 +97,7 @@ SDL_Event neutralEvent(int i)
     }
 }
 
-void bigFloodHook(Uint32 now)
+void bigFloodHook(BigFlood& big, Uint32 now)
 {
     if (!big.done && inMatch && now >= floodAtMs) {
         big.done = true;
@@ -138,11 +127,11 @@ void bigFloodHook(Uint32 now)
 
 TEST(Flood, HundredThousandEventsBeforeOneFrameAreAllHandledByIt)
 {
-    big = BigFlood();
+    BigFlood big;
     makeGameFolder();
     writeDefaultSetupIni();
     RunOptions options;
-    options.onPause = bigFloodHook;
+    options.onPause = [&big](Uint32 now) { bigFloodHook(big, now); };
     options.deadlineMs = 40000;
     ASSERT_EQ(runScripted(twoPeopleThenQuit(20000), options), 0);
 
@@ -182,9 +171,9 @@ struct Chatter {
     int state = 0;             // 0 flood, 1 next frame checked, 2 and 3 rest samples
     Uint32 checkedAt = 0;
     bool smashHeld = true;
-} chat;
+};
 
-void chatterHook(Uint32 now)
+void chatterHook(Chatter& chat, Uint32 now)
 {
     if (!chat.done && inMatch && now >= floodAtMs) {
         chat.done = true;
@@ -221,11 +210,11 @@ void chatterHook(Uint32 now)
 
 TEST(Flood, PressReleaseChatterWithinOneFrameLeavesBothPaddlesAtRest)
 {
-    chat = Chatter();
+    Chatter chat;
     makeGameFolder();
     writeDefaultSetupIni();
     RunOptions options;
-    options.onPause = chatterHook;
+    options.onPause = [&chat](Uint32 now) { chatterHook(chat, now); };
     options.deadlineMs = 40000;
     ASSERT_EQ(runScripted(twoPeopleThenQuit(20000), options), 0);
 
@@ -272,11 +261,11 @@ struct Hammer {
     Paddles later{};
     bool sampled = false;
     bool inMatchAtEnd = false;
-} hammer;
+};
 
 const SDLKey arrows[4] = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT};
 
-void hammerHook(Uint32 now)
+void hammerHook(Hammer& hammer, Uint32 now)
 {
     if (!inMatch && hammer.until == 0)
         return;
@@ -319,11 +308,11 @@ void hammerHook(Uint32 now)
 
 TEST(Flood, HammeredArrowKeysAcrossPointsAndSpeedUpsComeToRest)
 {
-    hammer = Hammer();
+    Hammer hammer;
     makeGameFolder();
     writeDefaultSetupIni();
     RunOptions options;
-    options.onPause = hammerHook;
+    options.onPause = [&hammer](Uint32 now) { hammerHook(hammer, now); };
     options.deadlineMs = 70000;
     ASSERT_EQ(runScripted(twoPeopleThenQuit(50000), options), 0);
 
@@ -360,13 +349,13 @@ struct MenuChatter {
     int mixerVolumeAtReturn = -2;
     Paddles paddlesInMatch{};
     Uint32 lastPause = 0;
-} menu;
+};
 
 const SDLKey menuChatterKeys[] = {SDLK_DOWN, SDLK_UP, SDLK_LEFT, SDLK_m, SDLK_x, SDLK_RIGHT, SDLK_a, SDLK_DOWN};
 const int chatterTicks = 60;
 const int eventsPerTick = 400;
 
-void menuChatterHook(Uint32 now)
+void menuChatterHook(MenuChatter& menu, Uint32 now)
 {
     const Uint32 step = now - menu.lastPause;
     menu.lastPause = now;
@@ -411,11 +400,11 @@ void menuChatterHook(Uint32 now)
 
 TEST(Flood, ChatterAtEveryMenuTickIsHandledAndReturnStillStarts)
 {
-    menu = MenuChatter();
+    MenuChatter menu;
     makeGameFolder();
     writeDefaultSetupIni();
     RunOptions options;
-    options.onPause = menuChatterHook;
+    options.onPause = [&menu](Uint32 now) { menuChatterHook(menu, now); };
     // The queue drains one event per tick, with a page pause for most of them.
     options.deadlineMs = 0x7FFFFFFFu;
     ASSERT_EQ(runScripted({}, options), 0);

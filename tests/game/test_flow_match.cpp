@@ -12,8 +12,6 @@
 
 namespace {
 
-const Uint32 menuReadyMs = 9000;
-
 // Reacts to the game's phases instead of fixed times: once a match is over
 // and the menu is back, quits with Escape.
 struct Watch {
@@ -29,7 +27,7 @@ struct Watch {
     Uint32 lastPause = 0;
     bool bannerChecked = false;
     double bannerMatch = -1;  // share of banner pixels found on screen
-} watch;
+};
 
 SDL_Surface* bannerSource = nullptr;
 
@@ -59,7 +57,7 @@ double bannerShareOnScreen()
     return opaque ? static_cast<double>(same) / opaque : -1;
 }
 
-void watchMatch(Uint32 now)
+void watchMatch(Watch& watch, Uint32 now)
 {
     Uint32 step = now - watch.lastPause;
     watch.lastPause = now;
@@ -93,12 +91,11 @@ void watchMatch(Uint32 now)
     }
 }
 
-int playWatched(const std::vector<ScriptedEvent>& script, Uint32 deadline = 40 * 60 * 1000)
+int playWatched(Watch& watch, const std::vector<ScriptedEvent>& script, Uint32 deadline = 40 * 60 * 1000)
 {
-    watch = Watch();
     bannerSource = SDL_LoadBMP("sheet.gfx");
     RunOptions options;
-    options.onPause = watchMatch;
+    options.onPause = [&watch](Uint32 now) { watchMatch(watch, now); };
     options.deadlineMs = deadline;
     int status = runScripted(script, options);
     return status;
@@ -121,7 +118,8 @@ TEST_P(ComputerMatch, PlaysToTheEndAndShowsTheBanner)
 {
     makeGameFolder();
     writeDefaultSetupIni();
-    int status = playWatched(chooseComputerVsComputer(GetParam()));
+    Watch watch;
+    int status = playWatched(watch, chooseComputerVsComputer(GetParam()));
     EXPECT_EQ(status, 0);
     ASSERT_TRUE(watch.matchOver);
     EXPECT_TRUE(watch.finalScore1 == 10 || watch.finalScore2 == 10)
@@ -140,7 +138,8 @@ TEST(FlowMatch, LevelFiveBeatsAnIdlePersonToTen)
     writeDefaultSetupIni();
     std::vector<ScriptedEvent> script;
     pressKey(script, menuReadyMs, SDLK_F1);
-    EXPECT_EQ(playWatched(script), 0);
+    Watch watch;
+    EXPECT_EQ(playWatched(watch, script), 0);
     ASSERT_TRUE(watch.matchOver);
     EXPECT_EQ(std::max(watch.finalScore1, watch.finalScore2), 10);
 }
@@ -155,7 +154,8 @@ TEST(FlowMatch, LittlePointsEndAtSeven)
     pressKey(script, menuReadyMs, SDLK_F1);
     for (Uint32 t = menuReadyMs + 3000; t < menuReadyMs + 200000; t += 900)
         pressKey(script, t, (t / 900) % 2 ? SDLK_UP : SDLK_DOWN, 300);
-    EXPECT_EQ(playWatched(script), 0);
+    Watch watch;
+    EXPECT_EQ(playWatched(watch, script), 0);
     ASSERT_TRUE(watch.matchOver);
     EXPECT_EQ(std::max(watch.finalScore1, watch.finalScore2), 7);
     EXPECT_LT(std::min(watch.finalScore1, watch.finalScore2), 7);
@@ -168,13 +168,13 @@ TEST(FlowMatch, EscapeAbortsWithoutPointSoundsSequencesOrBanner)
     std::vector<ScriptedEvent> script;
     pressKey(script, menuReadyMs, SDLK_RETURN);
     pressKey(script, menuReadyMs + 4000, SDLK_ESCAPE);
-    static Uint32 abortSeenAt = 0;
-    static int playingAfterAbort = -1;
-    watch = Watch();
+    Uint32 abortSeenAt = 0;
+    int playingAfterAbort = -1;
+    Watch watch;
     bannerSource = SDL_LoadBMP("sheet.gfx");
     RunOptions options;
-    options.onPause = [](Uint32 now) {
-        watchMatch(now);
+    options.onPause = [&](Uint32 now) {
+        watchMatch(watch, now);
         if (rallyAborted && abortSeenAt == 0) {
             abortSeenAt = now;
             playingAfterAbort = Mix_Playing(-1);
@@ -212,9 +212,7 @@ TEST(FlowMatch, MouseMotionNeverEndsTheMatch)
     writeDefaultSetupIni();
     std::vector<ScriptedEvent> script;
     pressKey(script, menuReadyMs, SDLK_RETURN);
-    SDL_Event motion;
-    SDL_memset(&motion, 0, sizeof motion);
-    motion.type = SDL_MOUSEMOTION;
+    const SDL_Event motion = mouseMotion();
     for (Uint32 t = menuReadyMs + 3000; t < menuReadyMs + 4000; t += 50)
         script.push_back({t, motion});
     static bool stillInMatch = false;

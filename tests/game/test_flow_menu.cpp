@@ -8,8 +8,6 @@
 
 namespace {
 
-const Uint32 menuReadyMs = 9000;  // the first menu ticks run by then
-
 // Game type and court as seen at a moment of the run.
 struct Sample {
     Uint32 atMs;

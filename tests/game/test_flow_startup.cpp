@@ -10,8 +10,6 @@
 
 namespace {
 
-const Uint32 menuReadyMs = 9000;  // virtual time by which the first menu ticks run
-
 TEST(FlowStartup, WithoutSetupIniNoticeThenDefaultsAndQuitWithEscape)
 {
     makeGameFolder();

@@ -156,8 +156,7 @@ TEST_F(PaddleTest, MusicKeyCyclesTheVolume)
 TEST_F(PaddleTest, OtherEventsChangeNothing)
 {
     press(SDLK_x);
-    SDL_Event motion{};
-    motion.type = SDL_MOUSEMOTION;
+    SDL_Event motion = mouseMotion();
     handle(motion);
     EXPECT_EQ(leftPaddle.vx, 0.0f);
     EXPECT_EQ(leftPaddle.vy, 0.0f);

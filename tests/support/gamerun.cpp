@@ -97,6 +97,17 @@ SDL_Event joyButton(Uint8 type, Uint8 which, Uint8 button)
     return e;
 }
 
+SDL_Event mouseMotion(Uint16 x, Uint16 y)
+{
+    SDL_Event e;
+    SDL_memset(&e, 0, sizeof e);
+    e.type = SDL_MOUSEMOTION;
+    e.motion.type = SDL_MOUSEMOTION;
+    e.motion.x = x;
+    e.motion.y = y;
+    return e;
+}
+
 void pressKey(std::vector<ScriptedEvent>& script, Uint32 atMs, SDLKey key, Uint32 holdMs)
 {
     script.push_back({atMs, keyDown(key)});

@@ -2,10 +2,15 @@
 // feeding it scripted events at given virtual times.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "SDL.h"
+
+// Virtual time (ms, from the default start) by which the start-up
+// sequences are over and the first menu ticks have run.
+constexpr Uint32 menuReadyMs = 9000;
 
 struct ScriptedEvent {
     Uint32 atMs;      // virtual time at which the event is pushed
@@ -17,6 +22,7 @@ SDL_Event keyUp(SDLKey key);
 SDL_Event quitEvent();
 SDL_Event joyAxis(Uint8 which, Uint8 axis, Sint16 value);
 SDL_Event joyButton(Uint8 type, Uint8 which, Uint8 button);
+SDL_Event mouseMotion(Uint16 x = 0, Uint16 y = 0);
 
 // Press and release of a key at a moment.
 void pressKey(std::vector<ScriptedEvent>& script, Uint32 atMs, SDLKey key, Uint32 holdMs = 20);
@@ -32,7 +38,7 @@ void writeDefaultSetupIni();
 struct RunOptions {
     Uint32 startMs = 1000;             // virtual clock at program start
     Uint32 deadlineMs = 20 * 60 * 1000; // from then on the window is closed at every pause
-    void (*onPause)(Uint32 nowMs) = nullptr;  // called at every pause after the script
+    std::function<void(Uint32 nowMs)> onPause;  // called at every pause after the script
 };
 
 // Runs runGame() on the virtual clock with the script; returns its status.

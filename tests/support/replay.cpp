@@ -108,11 +108,7 @@ bool parseEvent(const std::vector<std::string>& w, size_t first, Uint32 at, int 
     if (verb == "motion") {
         if (args != 0)
             return wrongArgs();
-        SDL_Event e;
-        SDL_memset(&e, 0, sizeof e);
-        e.type = SDL_MOUSEMOTION;
-        e.motion.type = SDL_MOUSEMOTION;
-        out.push_back({at, e});
+        out.push_back({at, mouseMotion()});
         return true;
     }
     if (verb == "axis") {
