@@ -1,6 +1,7 @@
 # Front door: everything a person or CI needs on a fresh Debian 12 machine.
 #   make play   install what is missing, build, lay out the game folder, play
 #   make test   install, build, run the whole suite (also under ASan + UBSan)
+#   make check  the quick loop: release build, every case but the slow ones
 #   make bench  build and run the benchmarks
 #   make dist   pack the game folder into a tar.gz
 #   make deb    build the Debian package (build-deb/voltari_<version>_<arch>.deb), check it with lintian
@@ -15,7 +16,7 @@ SOAK_MATCHES ?= 100
 CMAKE_FLAGS ?=
 
 
-.PHONY: all deps configure build play test test-release test-sanitize bench dist deb fuzz fuzz-short assets-preview screenshots clean soak
+.PHONY: all deps configure build play check test test-release test-sanitize bench dist deb fuzz fuzz-short assets-preview screenshots clean soak
 
 all: build
 
@@ -32,6 +33,12 @@ build: configure
 
 play: build
 	@scripts/play $(BUILD)/game
+
+# Leaves out the cases labelled slow (whole matches, the soak, the
+# generator's second run) and the end-to-end run: under a minute on two cores.
+check: configure
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ctest -j $(JOBS) --output-on-failure -LE 'slow|e2e'
 
 test: deps
 	$(MAKE) test-release
