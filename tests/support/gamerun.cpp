@@ -43,14 +43,20 @@ void scriptHook(Uint32 now)
         activeOptions.onPause(now);
 }
 
+// An all-zero event of a type; the type byte is shared by every member.
+SDL_Event blankEvent(Uint8 type)
+{
+    SDL_Event e;
+    SDL_memset(&e, 0, sizeof e);
+    e.type = type;
+    return e;
+}
+
 }  // namespace
 
 SDL_Event keyDown(SDLKey key)
 {
-    SDL_Event e;
-    SDL_memset(&e, 0, sizeof e);
-    e.type = SDL_KEYDOWN;
-    e.key.type = SDL_KEYDOWN;
+    SDL_Event e = blankEvent(SDL_KEYDOWN);
     e.key.state = SDL_PRESSED;
     e.key.keysym.sym = key;
     return e;
@@ -60,25 +66,18 @@ SDL_Event keyUp(SDLKey key)
 {
     SDL_Event e = keyDown(key);
     e.type = SDL_KEYUP;
-    e.key.type = SDL_KEYUP;
     e.key.state = SDL_RELEASED;
     return e;
 }
 
 SDL_Event quitEvent()
 {
-    SDL_Event e;
-    SDL_memset(&e, 0, sizeof e);
-    e.type = SDL_QUIT;
-    return e;
+    return blankEvent(SDL_QUIT);
 }
 
 SDL_Event joyAxis(Uint8 which, Uint8 axis, Sint16 value)
 {
-    SDL_Event e;
-    SDL_memset(&e, 0, sizeof e);
-    e.type = SDL_JOYAXISMOTION;
-    e.jaxis.type = SDL_JOYAXISMOTION;
+    SDL_Event e = blankEvent(SDL_JOYAXISMOTION);
     e.jaxis.which = which;
     e.jaxis.axis = axis;
     e.jaxis.value = value;
@@ -87,10 +86,7 @@ SDL_Event joyAxis(Uint8 which, Uint8 axis, Sint16 value)
 
 SDL_Event joyButton(Uint8 type, Uint8 which, Uint8 button)
 {
-    SDL_Event e;
-    SDL_memset(&e, 0, sizeof e);
-    e.type = type;
-    e.jbutton.type = type;
+    SDL_Event e = blankEvent(type);
     e.jbutton.which = which;
     e.jbutton.button = button;
     e.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
@@ -99,10 +95,7 @@ SDL_Event joyButton(Uint8 type, Uint8 which, Uint8 button)
 
 SDL_Event mouseMotion(Uint16 x, Uint16 y)
 {
-    SDL_Event e;
-    SDL_memset(&e, 0, sizeof e);
-    e.type = SDL_MOUSEMOTION;
-    e.motion.type = SDL_MOUSEMOTION;
+    SDL_Event e = blankEvent(SDL_MOUSEMOTION);
     e.motion.x = x;
     e.motion.y = y;
     return e;
