@@ -27,12 +27,8 @@ void drawIcon(cairo_t* cr, double size)
     // The court: a rounded tile with a soft light from the top.
     const double inset = small ? 0.5 * px : 0.03;
     roundedRect(cr, inset, inset, 1 - 2 * inset, 1 - 2 * inset, small ? 2.5 * g : 0.16);
-    cairo_pattern_t* court = cairo_pattern_create_linear(0, 0, 0, 1);
-    cairo_pattern_add_color_stop_rgb(court, 0, 0.09, 0.13, 0.30);
-    cairo_pattern_add_color_stop_rgb(court, 1, pal::nightDeep.r, pal::nightDeep.g, pal::nightDeep.b);
-    cairo_set_source(cr, court);
+    setLinearSource(cr, 0, 0, 0, 1, {{0, 0.09, 0.13, 0.30}, {1, pal::nightDeep.r, pal::nightDeep.g, pal::nightDeep.b}});
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(court);
     cairo_set_line_width(cr, small ? px : 0.02);
     setRgb(cr, pal::teal, 0.55);
     cairo_stroke(cr);
@@ -56,47 +52,36 @@ void drawIcon(cairo_t* cr, double size)
     const double padY = small ? 3 * g : 0.2;
     const double padH = 1 - 2 * padY;
     if (!small) {
-        cairo_pattern_t* halo = cairo_pattern_create_linear(padX - 0.1, 0, padX + padW + 0.1, 0);
-        cairo_pattern_add_color_stop_rgba(halo, 0, pal::teal.r, pal::teal.g, pal::teal.b, 0);
-        cairo_pattern_add_color_stop_rgba(halo, 0.5, pal::teal.r, pal::teal.g, pal::teal.b, 0.45);
-        cairo_pattern_add_color_stop_rgba(halo, 1, pal::teal.r, pal::teal.g, pal::teal.b, 0);
         roundedRect(cr, padX - 0.1, padY - 0.05, padW + 0.2, padH + 0.1, 0.1);
-        cairo_set_source(cr, halo);
+        setLinearSource(cr, padX - 0.1, 0, padX + padW + 0.1, 0,
+                        {{0, pal::teal.r, pal::teal.g, pal::teal.b, 0},
+                         {0.5, pal::teal.r, pal::teal.g, pal::teal.b, 0.45},
+                         {1, pal::teal.r, pal::teal.g, pal::teal.b, 0}});
         cairo_fill(cr);
-        cairo_pattern_destroy(halo);
     }
     roundedRect(cr, padX, padY, padW, padH, small ? g : 0.04);
-    cairo_pattern_t* bar = cairo_pattern_create_linear(padX, 0, padX + padW, 0);
-    cairo_pattern_add_color_stop_rgb(bar, 0, 0.10, 0.55, 0.75);
-    cairo_pattern_add_color_stop_rgb(bar, 1, pal::tealCore.r, pal::tealCore.g, pal::tealCore.b);
-    cairo_set_source(cr, bar);
+    setLinearSource(cr, padX, 0, padX + padW, 0,
+                    {{0, 0.10, 0.55, 0.75}, {1, pal::tealCore.r, pal::tealCore.g, pal::tealCore.b}});
     cairo_fill(cr);
-    cairo_pattern_destroy(bar);
 
     // The ball, flying up and away from the paddle, with its trail.
     const double bx = small ? 10.5 * g : 0.66;
     const double by = small ? 5.5 * g : 0.36;
     const double br = small ? 3.5 * g : 0.17;
     if (!small) {
-        cairo_pattern_t* trail = cairo_pattern_create_linear(0.32, 0.62, bx, by);
-        cairo_pattern_add_color_stop_rgba(trail, 0, pal::orange.r, pal::orange.g, pal::orange.b, 0);
-        cairo_pattern_add_color_stop_rgba(trail, 1, pal::orange.r, pal::orange.g, pal::orange.b, 0.55);
         cairo_move_to(cr, 0.32, 0.62);
         cairo_line_to(cr, bx - br * 0.55, by - br * 0.85);
         cairo_line_to(cr, bx + br * 0.55, by + br * 0.85);
         cairo_close_path(cr);
-        cairo_set_source(cr, trail);
+        setLinearSource(cr, 0.32, 0.62, bx, by,
+                        {{0, pal::orange.r, pal::orange.g, pal::orange.b, 0},
+                         {1, pal::orange.r, pal::orange.g, pal::orange.b, 0.55}});
         cairo_fill(cr);
-        cairo_pattern_destroy(trail);
     }
     cairo_arc(cr, bx, by, br, 0, 2 * kPi);
-    cairo_pattern_t* ball = cairo_pattern_create_radial(bx - br * 0.35, by - br * 0.4, br * 0.1, bx, by, br);
-    cairo_pattern_add_color_stop_rgb(ball, 0, 1.0, 0.97, 0.78);
-    cairo_pattern_add_color_stop_rgb(ball, 0.45, 1.0, 0.76, 0.29);
-    cairo_pattern_add_color_stop_rgb(ball, 1, 0.66, 0.31, 0.05);
-    cairo_set_source(cr, ball);
+    setRadialSource(cr, bx - br * 0.35, by - br * 0.4, br * 0.1, bx, by, br,
+                    {{0, 1.0, 0.97, 0.78}, {0.45, 1.0, 0.76, 0.29}, {1, 0.66, 0.31, 0.05}});
     cairo_fill_preserve(cr);
-    cairo_pattern_destroy(ball);
     cairo_set_line_width(cr, small ? 0.6 * px : 0.012);
     setRgb(cr, pal::ink, 0.7);
     cairo_stroke(cr);

@@ -224,23 +224,21 @@ void paddleBody(cairo_t* cr, double x, bool charged)
 {
     roundedRect(cr, x + 0.5, 0.5, 19, 79, 5);
     cairo_path_t* outline = cairo_copy_path(cr);
-    cairo_pattern_t* m = cairo_pattern_create_linear(x, 0, x + 20, 0);
-    if (!charged) {
-        cairo_pattern_add_color_stop_rgb(m, 0.00, 0.20, 0.22, 0.32);
-        cairo_pattern_add_color_stop_rgb(m, 0.28, 0.88, 0.92, 0.98);
-        cairo_pattern_add_color_stop_rgb(m, 0.50, 0.55, 0.60, 0.72);
-        cairo_pattern_add_color_stop_rgb(m, 0.75, 0.36, 0.40, 0.52);
-        cairo_pattern_add_color_stop_rgb(m, 1.00, 0.14, 0.15, 0.24);
-    } else {
-        cairo_pattern_add_color_stop_rgb(m, 0.00, 0.45, 0.10, 0.12);
-        cairo_pattern_add_color_stop_rgb(m, 0.28, 1.00, 0.90, 0.70);
-        cairo_pattern_add_color_stop_rgb(m, 0.50, 1.00, 0.55, 0.20);
-        cairo_pattern_add_color_stop_rgb(m, 0.75, 0.85, 0.25, 0.30);
-        cairo_pattern_add_color_stop_rgb(m, 1.00, 0.35, 0.06, 0.18);
-    }
-    cairo_set_source(cr, m);
+    if (!charged)
+        setLinearSource(cr, x, 0, x + 20, 0,
+                        {{0.00, 0.20, 0.22, 0.32},
+                         {0.28, 0.88, 0.92, 0.98},
+                         {0.50, 0.55, 0.60, 0.72},
+                         {0.75, 0.36, 0.40, 0.52},
+                         {1.00, 0.14, 0.15, 0.24}});
+    else
+        setLinearSource(cr, x, 0, x + 20, 0,
+                        {{0.00, 0.45, 0.10, 0.12},
+                         {0.28, 1.00, 0.90, 0.70},
+                         {0.50, 1.00, 0.55, 0.20},
+                         {0.75, 0.85, 0.25, 0.30},
+                         {1.00, 0.35, 0.06, 0.18}});
     cairo_fill(cr);
-    cairo_pattern_destroy(m);
     // Top and bottom caps read as separate metal parts.
     for (double y : {11.0, 68.0}) {
         cairo_rectangle(cr, x + 2, y, 16, 1);
