@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "SDL.h"
+#include "game/match/court.h"
 
 int main(int, char**)
 {
@@ -11,8 +12,8 @@ int main(int, char**)
     if (SDL_Init(SDL_INIT_VIDEO) == 0) {
         const SDL_VideoInfo* info = SDL_GetVideoInfo();
         if (info && info->current_w > 0 && info->current_h > 0) {
-            const int byWidth = info->current_w * 9 / (10 * 800);
-            const int byHeight = info->current_h * 9 / (10 * 600);
+            const int byWidth = info->current_w * 9 / (10 * courtWidth);
+            const int byHeight = info->current_h * 9 / (10 * courtHeight);
             scale = byWidth < byHeight ? byWidth : byHeight;
         }
         SDL_Quit();
