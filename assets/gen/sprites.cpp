@@ -224,20 +224,14 @@ void paddleBody(cairo_t* cr, double x, bool charged)
 {
     roundedRect(cr, x + 0.5, 0.5, 19, 79, 5);
     cairo_path_t* outline = cairo_copy_path(cr);
-    if (!charged)
-        setLinearSource(cr, x, 0, x + 20, 0,
-                        {{0.00, 0.20, 0.22, 0.32},
-                         {0.28, 0.88, 0.92, 0.98},
-                         {0.50, 0.55, 0.60, 0.72},
-                         {0.75, 0.36, 0.40, 0.52},
-                         {1.00, 0.14, 0.15, 0.24}});
-    else
-        setLinearSource(cr, x, 0, x + 20, 0,
-                        {{0.00, 0.45, 0.10, 0.12},
-                         {0.28, 1.00, 0.90, 0.70},
-                         {0.50, 1.00, 0.55, 0.20},
-                         {0.75, 0.85, 0.25, 0.30},
-                         {1.00, 0.35, 0.06, 0.18}});
+    // Metal across the body: cool at rest, hot while charged.
+    const std::initializer_list<Stop> rest = {
+        {0.00, 0.20, 0.22, 0.32}, {0.28, 0.88, 0.92, 0.98}, {0.50, 0.55, 0.60, 0.72}, {0.75, 0.36, 0.40, 0.52},
+        {1.00, 0.14, 0.15, 0.24}};
+    const std::initializer_list<Stop> charge = {
+        {0.00, 0.45, 0.10, 0.12}, {0.28, 1.00, 0.90, 0.70}, {0.50, 1.00, 0.55, 0.20}, {0.75, 0.85, 0.25, 0.30},
+        {1.00, 0.35, 0.06, 0.18}};
+    setLinearSource(cr, x, 0, x + 20, 0, charged ? charge : rest);
     cairo_fill(cr);
     // Top and bottom caps read as separate metal parts.
     for (double y : {11.0, 68.0}) {
