@@ -52,9 +52,12 @@ void boundWaveChunks(std::vector<unsigned char>& b)
 // Mend: the mixer walks the chunks of an AIFF or 8SVX file, without padding,
 // until it has seen both chunks it needs; a walk that leaves the file
 // first never ends. So every chunk up to those two must lie inside the
-// file. For AIFF the sample data the header claims must also be in the
-// file where SSND says it starts: the mixer allocates it before reading,
-// and loses that memory when the read fails.
+// file. It reads the fields of COMM, VHDR and SSND whatever length their
+// chunk gives, and for AIFF allocates the sample data COMM claims before
+// reading it from where SSND says it starts: a read that fails (data past
+// the chunk, or no data at all) loses that buffer and the stream.
+// Mend: an AIFF whose COMM or SSND chunk cannot hold what it claims, or
+// whose COMM claims no samples, is refused before the mixer sees it.
 bool formFits(const std::vector<unsigned char>& b)
 {
     const bool aiff = startsWith(b, 8, "AIFF") || startsWith(b, 8, "AIFC");
@@ -62,31 +65,117 @@ bool formFits(const std::vector<unsigned char>& b)
         return true;  // the mixer refuses these by itself
     const char* header = aiff ? "COMM" : "VHDR";
     const char* samples = aiff ? "SSND" : "BODY";
+    const uint64_t headerBytes = aiff ? 18 : 14;  // the fields the mixer reads
     bool seenHeader = false, seenSamples = false;
-    uint64_t sampleBytes = 0, sampleStart = 0;
+    uint64_t sampleBytes = 0, sampleStart = 0, samplesEnd = 0;
     uint64_t pos = 12;
     while (!(seenHeader && seenSamples)) {
         if (pos + 8 > b.size())
             return false;
-        uint64_t end = pos + 8 + be32(&b[pos + 4]);
+        const uint64_t length = be32(&b[pos + 4]);
+        const uint64_t end = pos + 8 + length;
         if (end > b.size())
             return false;
         if (startsWith(b, pos, header)) {
             seenHeader = true;
-            if (aiff && end >= pos + 16) {
-                uint64_t channels = be16(&b[pos + 8]);
-                uint64_t frames = be32(&b[pos + 10]);
-                sampleBytes = channels * frames * (be16(&b[pos + 14]) / 8);
-            }
+            if (length < headerBytes)
+                return false;
+            if (aiff)
+                sampleBytes = uint64_t{be16(&b[pos + 8])} * be32(&b[pos + 10]) * (be16(&b[pos + 14]) / 8);
         }
         if (startsWith(b, pos, samples)) {
             seenSamples = true;
-            if (aiff && end >= pos + 12)
+            if (aiff && length < 8)
+                return false;
+            if (aiff)
                 sampleStart = pos + 16 + be32(&b[pos + 8]);  // after offset and block size
+            samplesEnd = end;
         }
         pos = end;
     }
-    return !aiff || sampleStart + sampleBytes <= b.size();
+    return !aiff || (sampleBytes > 0 && sampleStart + sampleBytes <= samplesEnd);
+}
+
+// The mixer's VOC reader allocates the first sound block's claimed size,
+// then reads block after block; a block that fails to read after that
+// loses the buffer and the stream, and a block claiming more than the
+// file holds grows the buffer by bytes never read. So the walk below takes
+// the blocks as the mixer does (it keeps to the fields it knows, not to
+// the block length, for silence and extended blocks) and refuses any
+// block that would fail there or reach past the end of the file.
+// Mend: a VOC effect with a damaged or inconsistent block is refused
+// before the mixer sees it.
+bool vocFits(const std::vector<unsigned char>& b)
+{
+    enum : unsigned { term = 0, data = 1, silence = 3, marker = 4, extended = 8, data16 = 9 };
+    const uint64_t noRate = 0xFFFFFFFFu;
+    if (b.size() < 22)
+        return true;  // the mixer refuses it before allocating
+    uint64_t pos = b[20] | b[21] << 8;
+    uint64_t rate = noRate;  // one rate for every block, as the mixer keeps it
+    bool afterExtended = false;
+    auto takeRate = [&rate](uint64_t r) {
+        if (r == 0 || (rate != noRate && r != rate))
+            return false;
+        rate = r;
+        return true;
+    };
+    while (pos + 4 <= b.size() && b[pos] != term) {
+        const unsigned type = b[pos];
+        const uint64_t length = b[pos + 1] | b[pos + 2] << 8 | uint64_t{b[pos + 3]} << 16;
+        const uint64_t at = pos + 4;
+        uint64_t fields = 0;          // bytes the mixer reads first
+        uint64_t next = at + length;  // where it reads the next block
+        switch (type) {
+        case data:
+            fields = 2;
+            break;
+        case data16:
+            fields = 12;
+            break;
+        case silence:
+            fields = 3;
+            next = at + fields;
+            break;
+        case extended:
+            fields = 4;
+            next = at + fields;
+            break;
+        case marker:
+            fields = 2;
+            next += 2;
+            break;
+        }
+        if (next < at + fields || next > b.size())
+            return false;
+        const unsigned char* f = b.data() + at;
+        switch (type) {
+        case data:
+            if ((!afterExtended && !takeRate(f[0])) || f[1] != 0)
+                return false;
+            afterExtended = false;
+            break;
+        case data16:
+            if (!takeRate(le32(f)) || (f[4] != 8 && f[4] != 16))
+                return false;
+            break;
+        case silence:
+            if (f[2] == 0)
+                return false;
+            if (rate == noRate)
+                rate = f[2];  // a differing code only stretches the silence
+            break;
+        case extended:
+            if (!takeRate(f[0] | f[1] << 8) || f[2] != 0)
+                return false;
+            afterExtended = true;
+            break;
+        default:
+            break;  // continuation, marker, text, loops and unknown blocks
+        }
+        pos = next;
+    }
+    return true;
 }
 
 }  // namespace
@@ -111,5 +200,7 @@ bool boundSoundSizes(std::vector<unsigned char>& bytes)
         boundWaveChunks(bytes);
     else if (startsWith(bytes, 0, "FORM"))
         return formFits(bytes);
+    else if (bytes.size() >= 20 && std::memcmp(bytes.data(), "Creative Voice File\x1a", 20) == 0)
+        return vocFits(bytes);
     return true;
 }

@@ -13,6 +13,8 @@ bool readSoundFile(const char* file, std::vector<unsigned char>& bytes);
 // cut to the bytes there (the mixer keeps a cut-off data chunk's whole
 // frames either way). AIFF and 8SVX: false when a chunk before the two the
 // mixer looks for runs past the end of the file (its search would never
-// end) or an AIFF's sample data does not lie inside the file. Any other
-// format is left as it is.
+// end), when COMM, VHDR or SSND is too short for its own fields, or when
+// an AIFF's sample data is empty or does not lie inside its SSND chunk.
+// VOC: false when a block runs past the end of the file or would fail in
+// the mixer's reader. Any other format is left as it is.
 bool boundSoundSizes(std::vector<unsigned char>& bytes);

@@ -4,6 +4,7 @@
 // never makes the mixer allocate it or search on for ever.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -53,6 +54,52 @@ std::string aiffWithOffsetPastTheEnd()
     return b;
 }
 
+// The fuzzer's finding, as it wrote "sound.dat": an AIFF whose SSND chunk
+// claims 1 byte, so the mixer took its offset from the bytes after it.
+std::string aiffSsndClaimingOneByte()
+{
+    return std::string("FORM\0\0\0\x3E" "AIFF" "COMM\0\0\0\x12" "\0\x01\0\0\0\x08\0\x10"
+                       "\x40\x0D\xAC\x44\0\0\0\0\0\0" "SSND\0\0\0\x01"
+                       "\0\x28\0\0\0\x04\0\0\0\x02\0\0\0\x01\xEC\x78\x13\x88\xEC\x78",
+                       66);
+}
+
+// AIFF whose SSND chunk claims only its 8-byte header; the samples follow.
+std::string aiffSsndWithoutItsSamples()
+{
+    std::string b = aiffBytes(8, 8);
+    b[b.find("SSND") + 7] = 8;
+    return b;
+}
+
+// AIFF whose COMM chunk stops before the sample rate; SSND follows it.
+std::string aiffShortComm()
+{
+    std::string b = aiffBytes(8, 8);
+    const size_t comm = b.find("COMM");
+    b.erase(comm + 16, 10);
+    b[comm + 7] = 8;
+    return b;
+}
+
+// A VOC file: the header, one 8-bit sound block of 8 samples for each rate
+// code, then the terminator.
+std::string vocBytes(std::initializer_list<int> rateCodes)
+{
+    std::string b("Creative Voice File\x1a\x1a\0\x0a\x01\x29\x11", 26);
+    for (int rate : rateCodes)
+        b += std::string("\x01\x0a\0\0", 4) + static_cast<char>(rate) + '\0' + std::string(8, '\x80');
+    return b + '\0';
+}
+
+// VOC whose one sound block claims 4 KiB; 8 samples are there.
+std::string vocClaimingMore()
+{
+    std::string b = vocBytes({0xA6});
+    b[28] = 0x10;
+    return b;
+}
+
 // ---- The size bounds on their own -------------------------------------------
 
 TEST(BoundSoundSizes, WaveDataClaimingGigabytesIsCutToTheBytesThere)
@@ -75,7 +122,8 @@ TEST(BoundSoundSizes, WholeFilesAreLeftAlone)
     // An odd-sized chunk before the data is padded to an even length.
     std::string wav = wavBytes(8);
     wav.insert(36, std::string("LIST\x03\0\0\0abc\0", 12));
-    for (const std::string& s : {wav, aiffBytes(8, 8), eightSvxBytes(true), std::string("not a sound at all"),
+    for (const std::string& s : {wav, aiffBytes(8, 8), eightSvxBytes(true), vocBytes({0xA6, 0xA6}),
+                                 std::string("not a sound at all"),
                                  std::string("FORM\0\0\0\x04WXYZ", 12), std::string()}) {
         std::vector<unsigned char> b = bytesOf(s);
         EXPECT_TRUE(boundSoundSizes(b));
@@ -95,6 +143,29 @@ TEST(BoundSoundSizes, AiffAndEightSvxThatWouldSendTheMixerPastTheEndAreRefused)
         {"samples start past the end", aiffWithOffsetPastTheEnd()},
         {"COMM runs past the end", aiffBytes(8, 8).substr(0, 30)},
         {"8SVX without BODY", eightSvxBytes(false)},
+        {"SSND claiming 1 byte (found by the fuzzer)", aiffSsndClaimingOneByte()},
+        {"SSND too short for the samples COMM claims", aiffSsndWithoutItsSamples()},
+        {"COMM too short for its fields", aiffShortComm()},
+        {"no frames claimed", aiffBytes(8, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<unsigned char> b = bytesOf(c.bytes);
+        EXPECT_FALSE(boundSoundSizes(b));
+    }
+}
+
+TEST(BoundSoundSizes, VocBlocksTheMixerWouldFailOnAreRefused)
+{
+    const std::string header = vocBytes({}).substr(0, 26);
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"second block changes the rate", vocBytes({0xA6, 0x9C})},
+        {"second block cut short", vocBytes({0xA6}).substr(0, 40) + std::string("\x01\x05\0\0", 4)},
+        {"block claiming more than the file holds", vocClaimingMore()},
+        {"sound block shorter than its fields", header + std::string("\x01\x01\0\0\xA6", 5)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -126,14 +197,16 @@ TEST_F(SoundLoad, WaveClaimingGigabytesLoadsTheSamplesThatAreThere)
     EXPECT_EQ(hitSound->alen, 32u);  // 16 samples of 16 bits, already at the mixer's format
 }
 
-TEST_F(SoundLoad, WholeAiffAndEightSvxEffectsLoad)
+TEST_F(SoundLoad, WholeAiffEightSvxAndVocEffectsLoad)
 {
     writeTextFile("sound.dat", aiffBytes(8, 8));
     writeTextFile("ufo.dat", eightSvxBytes(true));
+    writeTextFile("crack.dat", vocBytes({0xA6, 0xA6}));
     ASSERT_TRUE(loadAssets());
     ASSERT_NE(hitSound, nullptr);
     EXPECT_EQ(hitSound->alen, 16u);
     EXPECT_NE(ufoSound, nullptr);
+    EXPECT_NE(crackSound, nullptr);
 }
 
 TEST_F(SoundLoad, RefusedEffectSaysWhy)
@@ -174,6 +247,9 @@ std::vector<BadSound> badSounds()
         {"AiffClaimingMoreFrames", aiffBytes(8, 0x40000000u)},
         {"AiffSamplesPastTheEnd", aiffWithOffsetPastTheEnd()},
         {"EightSvxWithoutBody", eightSvxBytes(false)},
+        {"AiffSsndClaimingOneByte", aiffSsndClaimingOneByte()},
+        {"AiffClaimingNoFrames", aiffBytes(8, 0)},
+        {"VocChangingRate", vocBytes({0xA6, 0x9C})},
         {"Mp3Frames", mp3Bytes()},
     };
 }
