@@ -69,6 +69,7 @@ struct Soak {
     int matches = 0;             // matches to play
     std::vector<Visit> visits;   // [0] before the first match, [k] after match k
     bool measured = false;       // this menu visit has been measured
+    bool progress = false;       // report each visit on stderr as it happens
     Uint32 lastPause = 0;
 } soak;
 
@@ -97,6 +98,9 @@ void soakHook(Uint32 now)
     soak.measured = true;
     soak.visits.push_back(Visit{heapInUse(), score1, score2, now});
     const int played = static_cast<int>(soak.visits.size()) - 1;
+    // stderr is unbuffered: the report itself takes nothing from the heap.
+    if (soak.progress)
+        std::fprintf(stderr, "soak: after match %d: %zu bytes\n", played, soak.visits.back().heap);
     if (played == 0) {
         // Walk the cursor to computer against computer; it stays there for
         // every later visit.
@@ -121,6 +125,7 @@ TEST(Soak, ComputerMatchesWithMenuVisitsKeepTheHeapFlat)
 {
     soak = Soak();
     soak.matches = std::max(matchesWanted(defaultMatches), static_cast<int>(settledAfterMatch) + 1);
+    soak.progress = std::getenv("VOLTARI_SOAK_MATCHES") != nullptr;
     // Room for every visit up front: the record must not grow the heap it measures.
     soak.visits.reserve(static_cast<size_t>(soak.matches) + 1);
     makeGameFolder();
