@@ -6,17 +6,20 @@
 #   make dist   pack the game folder into a tar.gz
 #   make deb    build the Debian package (build-deb/voltari_<version>_<arch>.deb), check it with lintian
 #   make fuzz   run every fuzz target for a bounded time
+#   make fuzz-long  every fuzz target until FUZZ_LONG_RUNS executions (capped)
 #   make soak   computer matches back to back under the sanitizers (SOAK_MATCHES)
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_LONG_RUNS ?= 1000000
+FUZZ_LONG_CAP ?= 3600
 SOAK_MATCHES ?= 100
 CMAKE_FLAGS ?=
 
 
-.PHONY: all deps configure build play check test test-release test-sanitize bench dist deb fuzz fuzz-short assets-preview screenshots clean soak
+.PHONY: all deps configure build play check test test-release test-sanitize bench dist deb fuzz fuzz-long fuzz-short assets-preview screenshots clean soak
 
 all: build
 
@@ -81,6 +84,10 @@ deb: deps
 
 fuzz: deps
 	scripts/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Every reader a million inputs deep; FUZZ_LONG_CAP seconds at most per target.
+fuzz-long: deps
+	scripts/fuzz $(FUZZ_BUILD) $(FUZZ_LONG_CAP) $(FUZZ_LONG_RUNS)
 
 assets-preview: build
 	cmake --build $(BUILD) --target assets-preview
