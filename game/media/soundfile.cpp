@@ -99,11 +99,14 @@ bool formFits(const std::vector<unsigned char>& b)
 // The mixer's VOC reader allocates the first sound block's claimed size,
 // then reads block after block; a block that fails to read after that
 // loses the buffer and the stream, and a block claiming more than the
-// file holds grows the buffer by bytes never read. So the walk below takes
-// the blocks as the mixer does (it keeps to the fields it knows, not to
-// the block length, for silence and extended blocks) and refuses any
-// block that would fail there or reach past the end of the file.
-// Mend: a VOC effect with a damaged or inconsistent block is refused
+// file holds grows the buffer by bytes never read. It also divides by
+// the channel count an extended block leaves (none until a stereo one),
+// and silence by 256 minus the rate. So the walk below takes the blocks as
+// the mixer does (it keeps to the fields it knows, not to the block
+// length, for silence and extended blocks) and refuses any block that
+// would fail or crash there, or reach past the end of the file.
+// Mend: a VOC effect with a damaged or inconsistent block, a mono extended
+// block before any stereo one, or silence after a rate of 256 is refused
 // before the mixer sees it.
 bool vocFits(const std::vector<unsigned char>& b)
 {
@@ -114,6 +117,7 @@ bool vocFits(const std::vector<unsigned char>& b)
     uint64_t pos = b[20] | b[21] << 8;
     uint64_t rate = noRate;  // one rate for every block, as the mixer keeps it
     bool afterExtended = false;
+    bool stereo = false;  // an extended block has set two channels
     auto takeRate = [&rate](uint64_t r) {
         if (r == 0 || (rate != noRate && r != rate))
             return false;
@@ -160,13 +164,14 @@ bool vocFits(const std::vector<unsigned char>& b)
                 return false;
             break;
         case silence:
-            if (f[2] == 0)
+            if (f[2] == 0 || rate == 256)
                 return false;
             if (rate == noRate)
                 rate = f[2];  // a differing code only stretches the silence
             break;
         case extended:
-            if (!takeRate(f[0] | f[1] << 8) || f[2] != 0)
+            stereo = stereo || f[3] != 0;
+            if (!takeRate(f[0] | f[1] << 8) || f[2] != 0 || !stereo)
                 return false;
             afterExtended = true;
             break;

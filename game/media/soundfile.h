@@ -15,6 +15,6 @@ bool readSoundFile(const char* file, std::vector<unsigned char>& bytes);
 // mixer looks for runs past the end of the file (its search would never
 // end), when COMM, VHDR or SSND is too short for its own fields, or when
 // an AIFF's sample data is empty or does not lie inside its SSND chunk.
-// VOC: false when a block runs past the end of the file or would fail in
-// the mixer's reader. Any other format is left as it is.
+// VOC: false when a block runs past the end of the file or would fail or
+// crash in the mixer's reader. Any other format is left as it is.
 bool boundSoundSizes(std::vector<unsigned char>& bytes);

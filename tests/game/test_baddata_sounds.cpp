@@ -166,6 +166,13 @@ TEST(BoundSoundSizes, VocBlocksTheMixerWouldFailOnAreRefused)
         {"second block cut short", vocBytes({0xA6}).substr(0, 40) + std::string("\x01\x05\0\0", 4)},
         {"block claiming more than the file holds", vocClaimingMore()},
         {"sound block shorter than its fields", header + std::string("\x01\x01\0\0\xA6", 5)},
+        // The mixer divided by zero channels here (found by the fuzzer).
+        {"mono extended block before any stereo one",
+         header + std::string("\x08\x04\0\0\x00\xFE\0\0", 8) + vocBytes({0xA6}).substr(26)},
+        // ... and by 256 minus the rate here.
+        {"silence after a rate of 256",
+         header + std::string("\x09\x14\0\0\x00\x01\0\0\x08\x01\0\0\0\0\0\0", 16) + std::string(8, '\x80') +
+             std::string("\x03\x03\0\0\x10\0\xA6\0", 8)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
