@@ -6,7 +6,9 @@
 //   then the picture bytes, then the effect bytes (the rest)
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,20 @@ const char* const soundNames[] = {"sound.dat", "ufo.dat", "crack.dat"};
 
 std::vector<unsigned char> validPicture;
 std::vector<unsigned char> validSound;
+
+// What each file of the folder holds now: a run writes only the files whose
+// bytes change, instead of writing its input and putting the valid files
+// back afterwards.
+std::map<std::string, std::vector<unsigned char>> folder;
+
+void place(const char* name, const unsigned char* data, size_t size)
+{
+    std::vector<unsigned char>& now = folder[name];
+    if (now.size() == size && std::equal(now.begin(), now.end(), data))
+        return;
+    writeFileBytes(name, data, size);
+    now.assign(data, data + size);
+}
 
 void put16(std::vector<unsigned char>& b, unsigned v)
 {
@@ -85,11 +101,6 @@ std::vector<unsigned char> tinyWav()
     return b;
 }
 
-void writeValid(const char* name, const std::vector<unsigned char>& bytes)
-{
-    writeFileBytes(name, bytes.data(), bytes.size());
-}
-
 void freeImage(SDL_Surface*& slot)
 {
     SDL_FreeSurface(slot);
@@ -128,9 +139,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     validPicture = tinyBmp();
     validSound = tinyWav();
     for (const char* name : pictureNames)
-        writeValid(name, validPicture);
+        place(name, validPicture.data(), validPicture.size());
     for (const char* name : soundNames)
-        writeValid(name, validSound);
+        place(name, validSound.data(), validSound.size());
     // No "Track01.mp3": every run prints the two music messages; keep them
     // out of the fuzzer's log.
     require(std::freopen("/dev/null", "w", stdout) != nullptr, "stdout to /dev/null");
@@ -143,17 +154,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 4)
         return 0;
-    const char* picture = pictureNames[data[0] % 10];
+    const unsigned picture = data[0] % 10;
     const unsigned soundMask = data[1] & 7;
     size_t pictureSize = static_cast<size_t>(data[2]) | static_cast<size_t>(data[3]) << 8;
     data += 4;
     size -= 4;
     if (pictureSize > size)
         pictureSize = size;
-    writeFileBytes(picture, data, pictureSize);
-    for (int i = 0; i < 3; ++i)
+    for (unsigned i = 0; i < 10; ++i) {
+        if (i == picture)
+            place(pictureNames[i], data, pictureSize);
+        else
+            place(pictureNames[i], validPicture.data(), validPicture.size());
+    }
+    for (unsigned i = 0; i < 3; ++i) {
         if (soundMask & (1u << i))
-            writeFileBytes(soundNames[i], data + pictureSize, size - pictureSize);
+            place(soundNames[i], data + pictureSize, size - pictureSize);
+        else
+            place(soundNames[i], validSound.data(), validSound.size());
+    }
 
     bool loaded = loadAssets();
     bool everyRequired = courtStrip && ballImage && paddleImage1 && paddleImage2 && playerLabels && logo &&
@@ -162,9 +181,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(!loaded || paddleImage1 != paddleImage2, "both paddles share one picture");
 
     freeSlots();
-    writeValid(picture, validPicture);
-    for (int i = 0; i < 3; ++i)
-        if (soundMask & (1u << i))
-            writeValid(soundNames[i], validSound);
     return 0;
 }

@@ -8,7 +8,7 @@
 // A fresh folder under $TMPDIR (or /tmp), removed when the process exits.
 std::string scratchFolder();
 
-// Writes exactly these bytes to path, replacing any file there.
+// Writes exactly these bytes to path, replacing what a file there held.
 void writeFileBytes(const std::string& path, const void* data, size_t size);
 
 // Ends the run as a crash, with the reason on stderr, when ok is false:
