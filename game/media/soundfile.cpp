@@ -1,5 +1,6 @@
 #include "game/media/soundfile.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -60,7 +61,10 @@ void boundWaveChunks(std::vector<unsigned char>& b)
 // whose COMM claims no samples, is refused before the mixer sees it.
 bool formFits(const std::vector<unsigned char>& b)
 {
-    const bool aiff = startsWith(b, 8, "AIFF") || startsWith(b, 8, "AIFC");
+    // The mixer also takes "FORM" then "FFIA" for an AIFF without its
+    // length, whose chunks start at byte 8.
+    const bool lengthless = startsWith(b, 4, "FFIA");
+    const bool aiff = lengthless || startsWith(b, 8, "AIFF") || startsWith(b, 8, "AIFC");
     if (!aiff && !startsWith(b, 8, "8SVX"))
         return true;  // the mixer refuses these by itself
     const char* header = aiff ? "COMM" : "VHDR";
@@ -68,7 +72,7 @@ bool formFits(const std::vector<unsigned char>& b)
     const uint64_t headerBytes = aiff ? 18 : 14;  // the fields the mixer reads
     bool seenHeader = false, seenSamples = false;
     uint64_t sampleBytes = 0, sampleStart = 0, samplesEnd = 0;
-    uint64_t pos = 12;
+    uint64_t pos = lengthless ? 8 : 12;
     while (!(seenHeader && seenSamples)) {
         if (pos + 8 > b.size())
             return false;
@@ -96,91 +100,146 @@ bool formFits(const std::vector<unsigned char>& b)
     return !aiff || (sampleBytes > 0 && sampleStart + sampleBytes <= samplesEnd);
 }
 
-// The mixer's VOC reader allocates the first sound block's claimed size,
-// then reads block after block; a block that fails to read after that
-// loses the buffer and the stream, and a block claiming more than the
-// file holds grows the buffer by bytes never read. It also divides by
-// the channel count an extended block leaves (none until a stereo one),
-// and silence by 256 minus the rate. So the walk below takes the blocks as
-// the mixer does (it keeps to the fields it knows, not to the block
-// length, for silence and extended blocks) and refuses any block that
-// would fail or crash there, or reach past the end of the file.
-// Mend: a VOC effect with a damaged or inconsistent block, a mono extended
-// block before any stereo one, or silence after a rate of 256 is refused
-// before the mixer sees it.
-bool vocFits(const std::vector<unsigned char>& b)
-{
-    enum : unsigned { term = 0, data = 1, silence = 3, marker = 4, extended = 8, data16 = 9 };
-    const uint64_t noRate = 0xFFFFFFFFu;
-    if (b.size() < 22)
-        return true;  // the mixer refuses it before allocating
-    uint64_t pos = b[20] | b[21] << 8;
-    uint64_t rate = noRate;  // one rate for every block, as the mixer keeps it
-    bool afterExtended = false;
-    bool stereo = false;  // an extended block has set two channels
-    auto takeRate = [&rate](uint64_t r) {
-        if (r == 0 || (rate != noRate && r != rate))
+// The mixer's VOC reader, as far as what it reads and allocates goes. It
+// allocates the first sound block's size, then reads block after block,
+// growing the buffer by each; a block that fails to read then loses the
+// buffer and the stream. After a block of no sound (the terminator, the
+// end of the file, an empty sound block) it reads one block more, past a
+// terminator too, and writes that block's sound where the buffer has no
+// room for it. It divides by the channel count an extended block leaves
+// (none until a stereo one) and silence by 256 minus the rate, takes its
+// sample size from the first 8- or 16-bit sound block (unset before), and
+// keeps the length in 32 bits, which silence (64 KiB in 7 bytes) can pass.
+const uint64_t vocNoRate = 0xFFFFFFFFu;
+
+struct VocWalk {
+    const std::vector<unsigned char>& b;
+    uint64_t pos;                // where the mixer reads next
+    uint64_t rate = vocNoRate;   // one rate for every block, as the mixer keeps it
+    bool afterExtended = false;  // the next sound block takes the extended block's rate
+    bool stereo = false;         // an extended block has set two channels
+    bool sized = false;          // a sound block has set the sample size
+
+    bool takeRate(uint64_t r)
+    {
+        if (r == 0 || (rate != vocNoRate && r != rate))
             return false;
         rate = r;
         return true;
-    };
-    while (pos + 4 <= b.size() && b[pos] != term) {
-        const unsigned type = b[pos];
-        const uint64_t length = b[pos + 1] | b[pos + 2] << 8 | uint64_t{b[pos + 3]} << 16;
-        const uint64_t at = pos + 4;
-        uint64_t fields = 0;          // bytes the mixer reads first
-        uint64_t next = at + length;  // where it reads the next block
-        switch (type) {
-        case data:
-            fields = 2;
-            break;
-        case data16:
-            fields = 12;
-            break;
-        case silence:
-            fields = 3;
-            next = at + fields;
-            break;
-        case extended:
-            fields = 4;
-            next = at + fields;
-            break;
-        case marker:
-            fields = 2;
-            next += 2;
-            break;
-        }
-        if (next < at + fields || next > b.size())
-            return false;
-        const unsigned char* f = b.data() + at;
-        switch (type) {
-        case data:
-            if ((!afterExtended && !takeRate(f[0])) || f[1] != 0)
-                return false;
-            afterExtended = false;
-            break;
-        case data16:
-            if (!takeRate(le32(f)) || (f[4] != 8 && f[4] != 16))
-                return false;
-            break;
-        case silence:
-            if (f[2] == 0 || rate == 256)
-                return false;
-            if (rate == noRate)
-                rate = f[2];  // a differing code only stretches the silence
-            break;
-        case extended:
-            stereo = stereo || f[3] != 0;
-            if (!takeRate(f[0] | f[1] << 8) || f[2] != 0 || !stereo)
-                return false;
-            afterExtended = true;
-            break;
-        default:
-            break;  // continuation, marker, text, loops and unknown blocks
-        }
-        pos = next;
     }
-    return true;
+
+    // One call of the mixer's block reader: false where it fails or
+    // crashes, or the block reaches past the end of the file; otherwise
+    // `rest` is the bytes of sound the block holds, 0 at the terminator or
+    // the end of the file.
+    bool next(uint64_t& rest)
+    {
+        enum : unsigned { term = 0, data = 1, cont = 2, silence = 3, marker = 4, extended = 8, data16 = 9 };
+        rest = 0;
+        for (;;) {
+            if (pos >= b.size())
+                return true;
+            const unsigned type = b[pos];
+            if (type == term) {
+                pos += 1;
+                return true;
+            }
+            if (pos + 4 > b.size()) {
+                pos = b.size();
+                return true;
+            }
+            const uint64_t length = b[pos + 1] | b[pos + 2] << 8 | uint64_t{b[pos + 3]} << 16;
+            const uint64_t at = pos + 4;
+            uint64_t fields = 0;          // bytes the mixer reads first
+            uint64_t after = at + length; // where it reads the next block
+            switch (type) {
+            case data:
+                fields = 2;
+                break;
+            case data16:
+                fields = 12;
+                break;
+            case silence:
+                fields = 3;
+                after = at + fields;
+                break;
+            case extended:
+                fields = 4;
+                after = at + fields;
+                break;
+            case marker:
+                fields = 2;
+                after += 2;
+                break;
+            }
+            if (after < at + fields || after > b.size())
+                return false;
+            const unsigned char* f = b.data() + at;
+            pos = after;
+            switch (type) {
+            case data:
+                if ((!afterExtended && !takeRate(f[0])) || f[1] != 0)
+                    return false;
+                afterExtended = false;
+                sized = true;
+                rest = length - fields;
+                return true;
+            case data16:
+                if (!takeRate(le32(f)) || (f[4] != 8 && f[4] != 16))
+                    return false;
+                sized = true;
+                rest = length - fields;
+                return true;
+            case cont:
+                rest = length;
+                return sized;
+            case silence: {
+                const unsigned code = f[2];
+                uint32_t period = f[0] | f[1] << 8;
+                if (code == 0 || rate == 256 || !sized)
+                    return false;
+                if (rate == vocNoRate)
+                    rate = code;
+                else if (code != rate)  // stretched to the rate, as the mixer does
+                    period = static_cast<uint16_t>(period * (256 - code) / (256 - static_cast<uint32_t>(rate)));
+                rest = period;
+                return true;
+            }
+            case extended:
+                stereo = stereo || f[3] != 0;
+                if (!takeRate(f[0] | f[1] << 8) || f[2] != 0 || !stereo)
+                    return false;
+                afterExtended = true;
+                break;
+            default:
+                break;  // marker, text, loops and unknown blocks
+            }
+        }
+    }
+};
+
+// Mend: a VOC effect is refused when a block would fail or crash in the
+// mixer's reader or reach past the end of the file, when it starts without
+// sound or has sound after a block of none, when silence or a continuation
+// comes before the first sound block, or when it holds more than 2 GiB.
+bool vocFits(const std::vector<unsigned char>& b)
+{
+    if (b.size() < 22)
+        return true;  // the mixer refuses it before allocating
+    VocWalk walk{b, uint64_t{b[20]} | uint64_t{b[21]} << 8};
+    uint64_t rest = 0;
+    if (!walk.next(rest) || walk.rate == vocNoRate || rest == 0)
+        return false;
+    uint64_t sound = rest;
+    for (;;) {
+        if (!walk.next(rest))
+            return false;
+        if (rest == 0)  // the mixer stops unless the block after holds sound
+            return !walk.next(rest) || rest == 0;
+        sound += rest;
+        if (sound > INT_MAX)
+            return false;
+    }
 }
 
 }  // namespace

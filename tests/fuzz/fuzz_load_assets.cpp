@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -147,6 +148,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     require(std::freopen("/dev/null", "w", stdout) != nullptr, "stdout to /dev/null");
     settings.fullscreen = 0;
     require(startMedia(), "startMedia");
+    // Close the mixer before the libraries are torn down at exit: its audio
+    // thread otherwise runs on into a callback that is gone.
+    std::atexit(shutdownMedia);
     return 0;
 }
 

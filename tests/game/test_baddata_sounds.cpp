@@ -92,6 +92,16 @@ std::string vocBytes(std::initializer_list<int> rateCodes)
     return b + '\0';
 }
 
+// VOC of one sound block, then `blocks` blocks of 64 KiB of silence each.
+std::string vocSilence(int blocks)
+{
+    std::string b = vocBytes({0xA6});
+    b.pop_back();
+    for (int i = 0; i < blocks; ++i)
+        b += std::string("\x03\x03\0\0\xFF\xFF\xA6", 7);
+    return b + '\0';
+}
+
 // VOC whose one sound block claims 4 KiB; 8 samples are there.
 std::string vocClaimingMore()
 {
@@ -122,8 +132,8 @@ TEST(BoundSoundSizes, WholeFilesAreLeftAlone)
     // An odd-sized chunk before the data is padded to an even length.
     std::string wav = wavBytes(8);
     wav.insert(36, std::string("LIST\x03\0\0\0abc\0", 12));
-    for (const std::string& s : {wav, aiffBytes(8, 8), eightSvxBytes(true), vocBytes({0xA6, 0xA6}),
-                                 std::string("not a sound at all"),
+    for (const std::string& s : {wav, aiffBytes(8, 8), "FORMFFIA" + aiffBytes(8, 8).substr(12), eightSvxBytes(true),
+                                 vocBytes({0xA6, 0xA6}), vocSilence(2), std::string("not a sound at all"),
                                  std::string("FORM\0\0\0\x04WXYZ", 12), std::string()}) {
         std::vector<unsigned char> b = bytesOf(s);
         EXPECT_TRUE(boundSoundSizes(b));
@@ -147,6 +157,8 @@ TEST(BoundSoundSizes, AiffAndEightSvxThatWouldSendTheMixerPastTheEndAreRefused)
         {"SSND too short for the samples COMM claims", aiffSsndWithoutItsSamples()},
         {"COMM too short for its fields", aiffShortComm()},
         {"no frames claimed", aiffBytes(8, 0)},
+        {"SSND claiming 1 byte behind the header the mixer takes for AIFF without a length",
+         "FORMFFIA" + aiffSsndClaimingOneByte().substr(12)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -173,6 +185,12 @@ TEST(BoundSoundSizes, VocBlocksTheMixerWouldFailOnAreRefused)
         {"silence after a rate of 256",
          header + std::string("\x09\x14\0\0\x00\x01\0\0\x08\x01\0\0\0\0\0\0", 16) + std::string(8, '\x80') +
              std::string("\x03\x03\0\0\x10\0\xA6\0", 8)},
+        {"silence adding up to more than 2 GiB", vocSilence(32769)},
+        // The mixer wrote this block's samples past its buffer (found by the fuzzer).
+        {"sound after the terminator", vocBytes({0xA6}) + vocBytes({0xA6}).substr(26)},
+        {"sound after an empty sound block", vocBytes({0xA6}).substr(0, 40) + std::string("\x01\x02\0\0\xA6\0", 6) +
+                                                 vocBytes({0xA6}).substr(26)},
+        {"silence before the first sound block", header + std::string("\x03\x03\0\0\x10\0\xA6", 7) + vocBytes({0xA6}).substr(26)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
