@@ -234,8 +234,10 @@ bool vocFits(const std::vector<unsigned char>& b)
     for (;;) {
         if (!walk.next(rest))
             return false;
-        if (rest == 0)  // the mixer stops unless the block after holds sound
-            return !walk.next(rest) || rest == 0;
+        // The mixer stops unless the block after holds sound; it checks no
+        // length against the file, so that block must read whole too.
+        if (rest == 0)
+            return walk.next(rest) && rest == 0;
         sound += rest;
         if (sound > INT_MAX)
             return false;

@@ -188,6 +188,7 @@ TEST(BoundSoundSizes, VocBlocksTheMixerWouldFailOnAreRefused)
         {"silence adding up to more than 2 GiB", vocSilence(32769)},
         // The mixer wrote this block's samples past its buffer (found by the fuzzer).
         {"sound after the terminator", vocBytes({0xA6}) + vocBytes({0xA6}).substr(26)},
+        {"after the terminator a continuation claiming 4 KiB", vocBytes({0xA6}) + std::string("\x02\0\x10\0\xCF\xCF", 6)},
         {"sound after an empty sound block", vocBytes({0xA6}).substr(0, 40) + std::string("\x01\x02\0\0\xA6\0", 6) +
                                                  vocBytes({0xA6}).substr(26)},
         {"silence before the first sound block", header + std::string("\x03\x03\0\0\x10\0\xA6", 7) + vocBytes({0xA6}).substr(26)},
