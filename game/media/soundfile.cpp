@@ -114,109 +114,110 @@ const uint64_t vocNoRate = 0xFFFFFFFFu;
 
 struct VocWalk {
     const std::vector<unsigned char>& b;
-    uint64_t pos;                // where the mixer reads next
+    uint64_t pos;                // byte where the mixer reads next
     uint64_t rate = vocNoRate;   // one rate for every block, as the mixer keeps it
     bool afterExtended = false;  // the next sound block takes the extended block's rate
     bool stereo = false;         // an extended block has set two channels
     bool sized = false;          // a sound block has set the sample size
+};
 
-    bool takeRate(uint64_t r)
-    {
-        if (r == 0 || (rate != vocNoRate && r != rate))
+bool takeVocRate(VocWalk& w, uint64_t rate)
+{
+    if (rate == 0 || (w.rate != vocNoRate && rate != w.rate))
+        return false;
+    w.rate = rate;
+    return true;
+}
+
+// One call of the mixer's block reader: false where it fails or crashes,
+// or the block reaches past the end of the file; otherwise `rest` is the
+// bytes of sound the block holds, 0 at the terminator or the end of the
+// file.
+bool nextVocBlock(VocWalk& w, uint64_t& rest)
+{
+    enum : unsigned { term = 0, data = 1, cont = 2, silence = 3, marker = 4, extended = 8, data16 = 9 };
+    const std::vector<unsigned char>& b = w.b;
+    rest = 0;
+    for (;;) {
+        if (w.pos >= b.size())
+            return true;
+        const unsigned type = b[w.pos];
+        if (type == term) {
+            w.pos += 1;
+            return true;
+        }
+        if (w.pos + 4 > b.size()) {
+            w.pos = b.size();
+            return true;
+        }
+        const uint64_t length = b[w.pos + 1] | b[w.pos + 2] << 8 | uint64_t{b[w.pos + 3]} << 16;
+        const uint64_t at = w.pos + 4;
+        uint64_t fields = 0;           // bytes the mixer reads first
+        uint64_t after = at + length;  // where it reads the next block
+        switch (type) {
+        case data:
+            fields = 2;
+            break;
+        case data16:
+            fields = 12;
+            break;
+        case silence:
+            fields = 3;
+            after = at + fields;
+            break;
+        case extended:
+            fields = 4;
+            after = at + fields;
+            break;
+        case marker:
+            fields = 2;
+            after += 2;
+            break;
+        }
+        if (after < at + fields || after > b.size())
             return false;
-        rate = r;
-        return true;
-    }
-
-    // One call of the mixer's block reader: false where it fails or
-    // crashes, or the block reaches past the end of the file; otherwise
-    // `rest` is the bytes of sound the block holds, 0 at the terminator or
-    // the end of the file.
-    bool next(uint64_t& rest)
-    {
-        enum : unsigned { term = 0, data = 1, cont = 2, silence = 3, marker = 4, extended = 8, data16 = 9 };
-        rest = 0;
-        for (;;) {
-            if (pos >= b.size())
-                return true;
-            const unsigned type = b[pos];
-            if (type == term) {
-                pos += 1;
-                return true;
-            }
-            if (pos + 4 > b.size()) {
-                pos = b.size();
-                return true;
-            }
-            const uint64_t length = b[pos + 1] | b[pos + 2] << 8 | uint64_t{b[pos + 3]} << 16;
-            const uint64_t at = pos + 4;
-            uint64_t fields = 0;          // bytes the mixer reads first
-            uint64_t after = at + length; // where it reads the next block
-            switch (type) {
-            case data:
-                fields = 2;
-                break;
-            case data16:
-                fields = 12;
-                break;
-            case silence:
-                fields = 3;
-                after = at + fields;
-                break;
-            case extended:
-                fields = 4;
-                after = at + fields;
-                break;
-            case marker:
-                fields = 2;
-                after += 2;
-                break;
-            }
-            if (after < at + fields || after > b.size())
+        const unsigned char* f = b.data() + at;
+        w.pos = after;
+        switch (type) {
+        case data:
+            if ((!w.afterExtended && !takeVocRate(w, f[0])) || f[1] != 0)
                 return false;
-            const unsigned char* f = b.data() + at;
-            pos = after;
-            switch (type) {
-            case data:
-                if ((!afterExtended && !takeRate(f[0])) || f[1] != 0)
-                    return false;
-                afterExtended = false;
-                sized = true;
-                rest = length - fields;
-                return true;
-            case data16:
-                if (!takeRate(le32(f)) || (f[4] != 8 && f[4] != 16))
-                    return false;
-                sized = true;
-                rest = length - fields;
-                return true;
-            case cont:
-                rest = length;
-                return sized;
-            case silence: {
-                const unsigned code = f[2];
-                uint32_t period = f[0] | f[1] << 8;
-                if (code == 0 || rate == 256 || !sized)
-                    return false;
-                if (rate == vocNoRate)
-                    rate = code;
-                else if (code != rate)  // stretched to the rate, as the mixer does
-                    period = static_cast<uint16_t>(period * (256 - code) / (256 - static_cast<uint32_t>(rate)));
-                rest = period;
-                return true;
-            }
-            case extended:
-                stereo = stereo || f[3] != 0;
-                if (!takeRate(f[0] | f[1] << 8) || f[2] != 0 || !stereo)
-                    return false;
-                afterExtended = true;
-                break;
-            default:
-                break;  // marker, text, loops and unknown blocks
-            }
+            w.afterExtended = false;
+            w.sized = true;
+            rest = length - fields;
+            return true;
+        case data16:
+            if (!takeVocRate(w, le32(f)) || (f[4] != 8 && f[4] != 16))
+                return false;
+            w.sized = true;
+            rest = length - fields;
+            return true;
+        case cont:
+            rest = length;
+            return w.sized;
+        case silence: {
+            const unsigned code = f[2];
+            uint32_t period = f[0] | f[1] << 8;
+            if (code == 0 || w.rate == 256 || !w.sized)
+                return false;
+            if (w.rate == vocNoRate)
+                w.rate = code;
+            else if (code != w.rate)  // stretched to the rate, as the mixer does
+                period = static_cast<uint16_t>(period * (256 - code) / (256 - static_cast<uint32_t>(w.rate)));
+            rest = period;
+            return true;
+        }
+        case extended:
+            w.stereo = w.stereo || f[3] != 0;
+            if (!takeVocRate(w, f[0] | f[1] << 8) || f[2] != 0 || !w.stereo)
+                return false;
+            w.afterExtended = true;
+            break;
+        default:
+            break;  // marker, text, loops and unknown blocks
         }
     }
-};
+}
 
 // Mend: a VOC effect is refused when a block would fail or crash in the
 // mixer's reader or reach past the end of the file, when it starts without
@@ -228,16 +229,16 @@ bool vocFits(const std::vector<unsigned char>& b)
         return true;  // the mixer refuses it before allocating
     VocWalk walk{b, uint64_t{b[20]} | uint64_t{b[21]} << 8};
     uint64_t rest = 0;
-    if (!walk.next(rest) || walk.rate == vocNoRate || rest == 0)
+    if (!nextVocBlock(walk, rest) || walk.rate == vocNoRate || rest == 0)
         return false;
     uint64_t sound = rest;
     for (;;) {
-        if (!walk.next(rest))
+        if (!nextVocBlock(walk, rest))
             return false;
         // The mixer stops unless the block after holds sound; it checks no
         // length against the file, so that block must read whole too.
         if (rest == 0)
-            return walk.next(rest) && rest == 0;
+            return nextVocBlock(walk, rest) && rest == 0;
         sound += rest;
         if (sound > INT_MAX)
             return false;
