@@ -229,4 +229,28 @@ TEST(FlowMatch, MouseMotionNeverEndsTheMatch)
     EXPECT_TRUE(stillInMatch);
 }
 
+// A key pressed while the match's start sequence runs is not thrown away:
+// the first frame takes it, so the held key moves the paddle.
+TEST(FlowMatch, KeyPressedDuringTheStartSequenceReachesTheFirstFrame)
+{
+    makeGameFolder();
+    writeDefaultSetupIni();
+    std::vector<ScriptedEvent> script;
+    pressKey(script, menuReadyMs, SDLK_RETURN);
+    script.push_back({menuReadyMs + 600, keyDown(SDLK_UP)});
+    static float sampledVy = 0;
+    static bool sampled = false;
+    RunOptions options;
+    options.onPause = [](Uint32 now) {
+        if (now >= menuReadyMs + 3000 && inMatch && !sampled) {
+            sampled = true;
+            sampledVy = rightPaddle.vy;
+        }
+    };
+    options.deadlineMs = menuReadyMs + 3500;
+    EXPECT_EQ(runScripted(script, options), 0);
+    ASSERT_TRUE(sampled);
+    EXPECT_LT(sampledVy, 0.0f);
+}
+
 }  // namespace
