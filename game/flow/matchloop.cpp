@@ -21,7 +21,7 @@
 
 namespace {
 
-const Sint32 minFrameMs = 5;  // at most 200 frames a second
+const Uint32 minFrameMs = 5;  // at most 200 frames a second
 
 void abortRally()
 {
@@ -131,8 +131,8 @@ void matchFrame()
         pointHandling();
     if (score1 == settings.pointsToWin || score2 == settings.pointsToWin)
         inMatch = false;
-    while (elapsedMs(frameClock) < minFrameMs)
-        pauseMs(1);
+    // Waits without presenting: see paceFrame.
+    paceFrame(frameClock.startTicks, minFrameMs);
 }
 
 void pointHandling()

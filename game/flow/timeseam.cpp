@@ -1,11 +1,30 @@
 #include "game/flow/timeseam.h"
 
+#include <chrono>
+#include <thread>
+
 namespace {
 bool virtualMode = false;
 Uint32 virtualNow = 0;     // ms
 Uint64 pausedTotal = 0;    // ms
+Uint64 pacingCalls = 0;
 PauseHook pauseHook = nullptr;
+
+void virtualPause(Uint32 ms)
+{
+    pausedTotal += ms;
+    virtualNow += ms;  // wraps like the 32-bit tick counter
+    if (pauseHook)
+        pauseHook(virtualNow);
 }
+
+// ms still to wait before the frame has lasted minFrameMs; the difference
+// is unsigned so a wrap of the tick counter does not matter.
+Sint32 frameMsLeft(Uint32 frameStartMs, Uint32 minFrameMs)
+{
+    return static_cast<Sint32>(minFrameMs) - static_cast<Sint32>(nowMs() - frameStartMs);
+}
+}  // namespace
 
 Uint32 nowMs()
 {
@@ -14,14 +33,30 @@ Uint32 nowMs()
 
 void pauseMs(Uint32 ms)
 {
-    pausedTotal += ms;
     if (!virtualMode) {
+        pausedTotal += ms;
         SDL_Delay(ms);
         return;
     }
-    virtualNow += ms;  // wraps like the 32-bit tick counter
-    if (pauseHook)
-        pauseHook(virtualNow);
+    virtualPause(ms);
+}
+
+void paceFrame(Uint32 frameStartMs, Uint32 minFrameMs)
+{
+    ++pacingCalls;
+    if (virtualMode) {
+        while (frameMsLeft(frameStartMs, minFrameMs) > 0)
+            virtualPause(1);
+        return;
+    }
+    // Mend: the frame waits through the OS, not SDL_Delay. SDL_Delay would
+    // present the pending rectangles, which pushed the whole window to the
+    // display about 200 times a second; left pending, they are presented
+    // by the next frame's event poll once the display is due a picture.
+    for (Sint32 left; (left = frameMsLeft(frameStartMs, minFrameMs)) > 0;) {
+        pausedTotal += static_cast<Uint32>(left);
+        std::this_thread::sleep_for(std::chrono::milliseconds(left));
+    }
 }
 
 void useVirtualClock(Uint32 startMs)
@@ -29,12 +64,14 @@ void useVirtualClock(Uint32 startMs)
     virtualMode = true;
     virtualNow = startMs;
     pausedTotal = 0;
+    pacingCalls = 0;
 }
 
 void useRealClock()
 {
     virtualMode = false;
     pausedTotal = 0;
+    pacingCalls = 0;
     pauseHook = nullptr;
 }
 
@@ -43,3 +80,5 @@ void setPauseHook(PauseHook hook) { pauseHook = hook; }
 void advanceVirtualClock(Uint32 ms) { virtualNow += ms; }
 
 Uint64 totalPausedMs() { return pausedTotal; }
+
+Uint64 framePacingCalls() { return pacingCalls; }
