@@ -3,6 +3,7 @@
 
 #include "game/flow/frameclock.h"
 #include "game/flow/game.h"
+#include "game/flow/redraw.h"
 #include "game/flow/state.h"
 #include "game/flow/timeseam.h"
 #include "game/match/ball.h"
@@ -72,7 +73,7 @@ SDL_Rect dirtyRect(float x, float y, int offset, int w, int h)
 
 void drawMatchFrame()
 {
-    blit(0, 0, background, screen, nullptr);
+    restoreCourt();
     if (ball.vy == 0)
         ball.vy = 0.001f;
     if (ball.vx == 0)
@@ -137,6 +138,7 @@ void matchFrame()
 
 void pointHandling()
 {
+    forgetCourt();  // the sequences and the flip below show other pictures
     if (!rallyAborted) {
         playEffect(crackSound);
         playEffect(ufoSound);

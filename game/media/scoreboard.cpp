@@ -8,6 +8,7 @@
 namespace {
 
 const Sint16 scoreTop = 5;  // px
+const Uint16 digitHeight = 52;  // px, as cut in "sheet.gfx"
 
 // Mend: a value that is not a digit draws nothing rather than reading past the table.
 void drawDigit(Sint32 digit, Sint16 x)
@@ -18,6 +19,11 @@ void drawDigit(Sint32 digit, Sint16 x)
 }
 
 }  // namespace
+
+// Labels are 140 px wide and at most 18 high; the strip runs from the 1 of a
+// left 10 (x 303) to the 0 of a right 10 (x 458, 40 wide).
+const SDL_Rect scoreboardAreas[3] = {
+    {0, 0, 140, 18}, {660, 0, 140, 18}, {303, scoreTop, 458 + 40 - 303, digitHeight}};
 
 void drawScore(Sint32 left, Sint32 right)
 {

@@ -5,3 +5,7 @@
 
 void drawScore(Sint32 left, Sint32 right);
 void drawPlayerLabels();
+
+// Every part of the screen drawScore and drawPlayerLabels can draw on, for any
+// score and game type (px): the two label corners and the score strip.
+extern const SDL_Rect scoreboardAreas[3];

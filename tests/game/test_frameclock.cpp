@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "game/flow/frameclock.h"
 #include "game/flow/timeseam.h"
 
@@ -104,3 +106,29 @@ TEST_F(FrameClockTest, RampNearCounterWrapKeepsSteps)
 }
 
 }  // namespace
+
+namespace {
+std::vector<Uint32> pacingPauses;  // virtual ms after each pause
+void notePause(Uint32 now) { pacingPauses.push_back(now); }
+}  // namespace
+
+// The frame's wait: 1 ms pauses up to the frame's length, each seen by the
+// pause hook; a late frame still calls in once and does not wait; across a
+// wrap of the tick counter it waits the same.
+TEST(FramePacing, WaitsInMillisecondStepsAndCountsEveryFrame)
+{
+    useVirtualClock(0xFFFFFFFEu);
+    setPauseHook(notePause);
+    paceFrame(0xFFFFFFFEu - 2, 5);
+    EXPECT_EQ(pacingPauses, (std::vector<Uint32>{0xFFFFFFFFu, 0u, 1u}));
+    EXPECT_EQ(framePacingCalls(), 1u);
+
+    pacingPauses.clear();
+    advanceVirtualClock(20);
+    paceFrame(1, 5);  // 20 ms late
+    EXPECT_TRUE(pacingPauses.empty());
+    EXPECT_EQ(nowMs(), 21u);
+    EXPECT_EQ(framePacingCalls(), 2u);
+    EXPECT_EQ(totalPausedMs(), 3u);
+    useRealClock();
+}

@@ -1,0 +1,101 @@
+#include "game/flow/redraw.h"
+
+#include "game/match/ball.h"
+#include "game/match/paddle.h"
+#include "game/media/assets.h"
+#include "game/media/image.h"
+#include "game/media/media.h"
+#include "game/media/scoreboard.h"
+#include "game/media/sprites.h"
+
+namespace {
+
+// A box of screen pixels, edges in px (right and bottom exclusive).
+struct Extent {
+    int left, top, right, bottom;
+};
+
+// What moves: the ball (picture and dots), the left and the right paddle
+// (each with its hit spark).
+const int moverCount = 3;
+
+struct CourtPicture {
+    bool valid;                  // the screen holds the last match frame
+    Extent drawn[moverCount];    // where that frame drew each mover
+    bool fullRedraw;             // tests: always the whole background
+};
+
+CourtPicture court = {false, {}, false};
+
+Extent extent(int x, int y, int w, int h) { return Extent{x, y, x + w, y + h}; }
+
+Extent unite(const Extent& a, const Extent& b)
+{
+    return Extent{a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
+                  a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
+// The ball picture and, about its centre, the dots: 18 px out plus a 2 px
+// disc, one more each way for safety. Positions truncate as they are drawn.
+Extent ballExtent()
+{
+    const int x = truncToInt(ball.x);
+    const int y = truncToInt(ball.y);
+    const Extent picture = extent(x, y, ballImage ? ballImage->w : 0, ballImage ? ballImage->h : 0);
+    return unite(picture, extent(x + 10 - 21, y + 10 - 21, 42, 42));
+}
+
+// A paddle and, while it runs, its spark (111 x 161 from 45 left, 40 up).
+Extent paddleExtent(const Paddle& p, const HitSpark& spark)
+{
+    const int x = truncToInt(p.x);
+    const int y = truncToInt(p.y);
+    const Extent paddle = extent(x, y, 20, 80);
+    if (spark.frame >= 8)
+        return paddle;
+    return unite(paddle, extent(x - 45, y - 40, 111, 161));
+}
+
+void restoreBackground(const Extent& e)
+{
+    const int left = e.left < 0 ? 0 : e.left;
+    const int top = e.top < 0 ? 0 : e.top;
+    const int right = e.right > screen->w ? screen->w : e.right;
+    const int bottom = e.bottom > screen->h ? screen->h : e.bottom;
+    if (right <= left || bottom <= top)
+        return;
+    SDL_Rect r;
+    r.x = static_cast<Sint16>(left);
+    r.y = static_cast<Sint16>(top);
+    r.w = static_cast<Uint16>(right - left);
+    r.h = static_cast<Uint16>(bottom - top);
+    blit(r.x, r.y, background, screen, &r);
+}
+
+}  // namespace
+
+void restoreCourt()
+{
+    const Extent now[moverCount] = {ballExtent(), paddleExtent(leftPaddle, hitSpark1),
+                                    paddleExtent(rightPaddle, hitSpark2)};
+    if (!screen)
+        return;
+    if (!court.valid || court.fullRedraw) {
+        blit(0, 0, background, screen, nullptr);
+    } else {
+        // Every place this frame draws on is restored first, so blended
+        // sprites never land on last frame's pixels; the scoreboard is
+        // restored every frame for the same reason.
+        for (int i = 0; i < moverCount; ++i)
+            restoreBackground(unite(court.drawn[i], now[i]));
+        for (const SDL_Rect& area : scoreboardAreas)
+            restoreBackground(extent(area.x, area.y, area.w, area.h));
+    }
+    for (int i = 0; i < moverCount; ++i)
+        court.drawn[i] = now[i];
+    court.valid = true;
+}
+
+void forgetCourt() { court.valid = false; }
+
+void setFullCourtRedraw(bool on) { court.fullRedraw = on; }
