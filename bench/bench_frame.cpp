@@ -1,4 +1,4 @@
-// One match frame (moves and drawing) against one full-screen blit.
+// One match frame and one fade step, each against one full-screen blit.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -16,6 +16,7 @@
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
+#include "game/media/sequences.h"
 #include "settings/settings.h"
 
 bool benchMediaReady()
@@ -52,39 +53,37 @@ void startBenchMatch()
     restart(frameClock);
 }
 
-// Computer against computer; each iteration is a 5 ms frame of moves and
-// drawing. Points only put the ball back: the sequences are not a frame.
+// The match frame as the game plays it: matchFrame() with its own three
+// rectangles, its pacing on the virtual clock and its points with their
+// sequences, computer against computer. The display takes a picture at its
+// own rate, assumed 60 Hz: whenever the virtual clock has passed the next
+// refresh, the pending rectangles are presented as SDL's throttle would
+// (SDL_Delay presents what is pending). Presents made by the sequences'
+// full updates and flips happen as they do in the game.
 void BM_MatchFrame(benchmark::State& state)
 {
     if (!benchMediaReady()) {
         state.SkipWithError("media did not start");
         return;
     }
+    const Uint32 refreshMs = 1000 / 60;
     startBenchMatch();
+    inMatch = true;
+    Uint32 nextRefresh = nowMs() + refreshMs;
+    Uint64 refreshes = 0;
     for (auto _ : state) {
-        advanceVirtualClock(5);
-        leftVxSnapshot = leftPaddle.vx;
-        rightVxSnapshot = rightPaddle.vx;
-        steerLeftComputer(ball.x, ball.y, leftPaddle.x, leftPaddle.y, gameType);
-        steerRightComputer(ball.x, ball.y, rightPaddle.x, rightPaddle.y);
-        updateRamp(frameClock);
-        movePaddle(leftPaddle, frameClock);
-        movePaddle(rightPaddle, frameClock);
-        updateBall(frameClock, leftPaddle.hitRects, rightPaddle.hitRects);
-        restart(frameClock);
-        drawMatchFrame();
-        SDL_UpdateRects(screen, 3, updateRects);
-        if (rallyEnd != 0) {
-            rallyEnd = 0;
-            ball.x = 390;
-            ball.y = 290;
-            rallySpeedAfterPoint();
+        matchFrame();
+        if (!inMatch) {
+            resetMatch();
+            inMatch = true;
         }
-        if (hitCount != 0) {
-            rallySpeedUp();
-            hitCount = 0;
+        if (static_cast<Sint32>(nowMs() - nextRefresh) >= 0) {
+            SDL_Delay(0);
+            nextRefresh = nowMs() + refreshMs;
+            ++refreshes;
         }
     }
+    state.counters["refreshes_per_frame"] = static_cast<double>(refreshes) / state.iterations();
     useRealClock();
 }
 BENCHMARK(BM_MatchFrame);
@@ -99,6 +98,23 @@ void BM_FullScreenBlit(benchmark::State& state)
         blit(0, 0, background, screen, nullptr);
 }
 BENCHMARK(BM_FullScreenBlit);
+
+// One step of the start-up's second fade: the court, the logo over it at
+// the step's alpha, the flip. An iteration is a whole fade of 26 steps
+// with its pauses on the virtual clock.
+void BM_FadeSteps(benchmark::State& state)
+{
+    if (!benchMediaReady()) {
+        state.SkipWithError("media did not start");
+        return;
+    }
+    useVirtualClock(1000);
+    for (auto _ : state)
+        fadeImage(logo, background, fadeOut, 100, 0, 0, nullptr);
+    state.SetItemsProcessed(state.iterations() * fadeStepCount);
+    useRealClock();
+}
+BENCHMARK(BM_FadeSteps);
 
 // The headless match loop without pacing (the virtual clock makes every
 // pause free): whole frames including point sequences, per real second.

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "game/flow/game.h"
 #include "game/flow/state.h"
 #include "game/flow/timeseam.h"
@@ -153,4 +154,32 @@ int runSessionChild(const char* job)
         dprintf(out, "match_done %d\npeak_kib %ld\n", matchDone ? 1 : 0, usage.ru_maxrss);
     }
     return status;
+}
+
+// The game in a real window under Xvfb, computer against computer for 30 s
+// of a match, measured by bench/cpushare.sh from /proc.
+void printRealPlayRow()
+{
+    std::string command = std::string(VOLTARI_CPUSHARE_SCRIPT) + " '" + VOLTARI_GAME_DIR + "' '" +
+                          VOLTARI_WINCHECK + "' 30 2>&1";
+    FILE* p = popen(command.c_str(), "r");
+    std::string out;
+    if (p) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p))
+            out += buf;
+        pclose(p);
+    }
+    const double percent = childValue(out, "cpu_percent ");
+    const double kib = childValue(out, "peak_kib ");
+    if (percent < 0 || kib < 0) {
+        size_t at = out.find("skip: ");
+        std::string why = at == std::string::npos ? "no figure" : out.substr(at + 6);
+        while (!why.empty() && (why.back() == '\n' || why.back() == '\r'))
+            why.pop_back();
+        std::printf("| real play under Xvfb | skipped: %s |\n", why.c_str());
+        return;
+    }
+    std::printf("| real play under Xvfb, computer against computer, 30 s | %.1f%% of a core, peak RSS %.1f MiB |\n",
+                percent, kib / 1024.0);
 }

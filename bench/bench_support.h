@@ -4,3 +4,10 @@
 // Starts dummy video and audio in the build's game folder and loads the
 // assets once; false when that failed.
 bool benchMediaReady();
+
+// A fade is 25 paced steps and a closing frame.
+const int fadeStepCount = 26;
+
+// The CPU share of real play under Xvfb as one table row, or a row saying
+// why it was skipped.
+void printRealPlayRow();

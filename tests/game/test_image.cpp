@@ -69,6 +69,24 @@ TEST_F(ImageTest, ExactCyanIsTransparentNeighbourColoursAreDrawn)
     SDL_FreeSurface(s);
 }
 
+// A picture with no cyan at all carries no key (nothing to leave out, and
+// keyed blits are slow); it draws the same, also half transparent.
+TEST_F(ImageTest, PictureWithoutCyanIsUnkeyedAndDrawsTheSame)
+{
+    writeBmp("opaque.dat", 3, 1, [](int x, int) { return x == 1 ? 0x01FFFFu : 0x00FFFEu; });
+    SDL_Surface* s = loadImage("opaque.dat");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->flags & SDL_SRCCOLORKEY, 0u);
+    fillRgb(screen, 0, 0, 10, 10, 0x804020);
+    blit(0, 0, s, screen, nullptr);
+    EXPECT_EQ(rgbAt(screen, 0, 0), 0x00FFFEu);
+    EXPECT_EQ(rgbAt(screen, 1, 0), 0x01FFFFu);
+    setSurfaceAlpha(s, 255);
+    blit(0, 1, s, screen, nullptr);
+    EXPECT_EQ(rgbAt(screen, 1, 1), 0x01FFFFu);
+    SDL_FreeSurface(s);
+}
+
 TEST_F(ImageTest, BlitThroughRectangleLeavesTheRectangleAlone)
 {
     SDL_Surface* s = makeImage(100, 100, 0x0000FF);

@@ -1,0 +1,86 @@
+#!/bin/sh
+# The CPU share of real play: the game from a copy of its folder in a real
+# window under Xvfb, computer against computer, for PLAY_SECONDS of the
+# match. Prints "cpu_percent P" (the game's CPU time over wall time, all
+# its threads, from /proc) and "peak_kib K" (VmHWM), or one "skip: why"
+# line when no X server can be started.
+#
+#   cpushare.sh GAME_DIR [WINCHECK] [PLAY_SECONDS]
+#
+# With WINCHECK (the end-to-end test's window reader) the script waits for
+# the menu and for the court on screen; without it, for fixed times.
+set -eu
+src="$(cd "$1" && pwd)"
+wincheck="${2:-}"
+seconds="${3:-30}"
+here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/../tests/e2e/xvfb.sh"
+
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "skip: $tool is not installed"; exit 0; }
+done
+if [ -n "$wincheck" ] && [ -x "$wincheck" ]; then
+    wincheck="$(cd "$(dirname "$wincheck")" && pwd)/$(basename "$wincheck")"
+else
+    wincheck=""
+fi
+
+work="$(mktemp -d /tmp/voltari-cpushare-XXXXXX)"
+game=""
+cleanup() {
+    [ -n "$game" ] && kill "$game" 2>/dev/null
+    stopXvfb
+    rm -rf "$work"
+}
+trap cleanup EXIT
+cp -r "$src"/. "$work"/
+rm -f "$work/VOLTARI.exe"
+mv "$work/VLwait.nul" "$work/VOLTARI.exe"
+printf '\nCreated with VOLTARI SeTuP for Windows 2.0 : Date/Time  1.1.2026/0:0\njoy0\nfullscreen0\nxspeed0\nsound1\nsbots0' > "$work/setup.ini"
+
+startXvfb >/dev/null 2>&1 || { echo "skip: no X server could be started"; exit 0; }
+cd "$work"
+unset SDL_VIDEODRIVER
+SDL_AUDIODRIVER=dummy ./VOLTARI.exe > "$work/out.txt" 2>&1 &
+game=$!
+wid="$(timeout 40 xdotool search --sync --name '^VOLTARI$' | head -n1)"
+[ -n "$wid" ] || { echo "skip: the game opened no window"; exit 0; }
+xdotool windowfocus --sync "$wid" 2>/dev/null || true
+
+# waitFor SECONDS FILE SX SY W H X Y: until the picture is in the window
+waitFor() {
+    limit=$(($1 * 10))
+    shift
+    if [ -z "$wincheck" ]; then
+        sleep $(($limit / 30))
+        return 0
+    fi
+    i=0
+    while [ $i -lt $limit ]; do
+        share="$("$wincheck" "$wid" "$@" 2>/dev/null | awk '{ print $2 }')"
+        awk -v s="${share:-0}" 'BEGIN { exit !(s >= 0.98) }' && return 0
+        i=$((i + 1))
+        sleep 0.1
+    done
+    return 1
+}
+
+waitFor 30 pic_1.dat 0 0 700 200 50 150 || { echo "skip: the menu did not appear"; exit 0; }
+for k in Down Down Down Down Return; do
+    sleep 0.5  # keys during a page's pause are discarded with the menu's sweep
+    xdotool key "$k"
+done
+# Computer against computer: both labels say so once the court is shown.
+waitFor 15 CPUPlayer.dat 0 17 140 17 0 0 || { echo "skip: the match did not start"; exit 0; }
+
+ticks() { awk '{ print $14 + $15 }' "/proc/$game/stat"; }
+start_ticks="$(ticks)"
+start_ns="$(date +%s%N)"
+sleep "$seconds"
+end_ticks="$(ticks)"
+end_ns="$(date +%s%N)"
+peak="$(awk '/^VmHWM:/ { print $2 }' "/proc/$game/status")"
+hz="$(getconf CLK_TCK)"
+awk -v t0="$start_ticks" -v t1="$end_ticks" -v w0="$start_ns" -v w1="$end_ns" -v hz="$hz" \
+    'BEGIN { printf "cpu_percent %.1f\n", 100 * (t1 - t0) / hz / ((w1 - w0) / 1e9) }'
+echo "peak_kib $peak"
