@@ -25,18 +25,7 @@ else
     wincheck=""
 fi
 
-work="$(mktemp -d /tmp/voltari-cpushare-XXXXXX)"
-game=""
-cleanup() {
-    [ -n "$game" ] && kill "$game" 2>/dev/null
-    stopXvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$src"/. "$work"/
-rm -f "$work/VOLTARI.exe"
-mv "$work/VLwait.nul" "$work/VOLTARI.exe"
-printf '\nCreated with VOLTARI SeTuP for Windows 2.0 : Date/Time  1.1.2026/0:0\njoy0\nfullscreen0\nxspeed0\nsound1\nsbots0' > "$work/setup.ini"
+installGameCopy "$src" cpushare
 
 startXvfb >/dev/null 2>&1 || { echo "skip: no X server could be started"; exit 0; }
 cd "$work"

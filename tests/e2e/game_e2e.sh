@@ -10,20 +10,7 @@ wincheck="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/xvfb.sh"
 
-work="$(mktemp -d /tmp/voltari-e2e-XXXXXX)"
-game=""
-cleanup() {
-    [ -n "$game" ] && kill "$game" 2>/dev/null
-    stopXvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$src"/. "$work"/
-if [ -e "$work/VLwait.nul" ]; then
-    rm -f "$work/VOLTARI.exe"
-    mv "$work/VLwait.nul" "$work/VOLTARI.exe"
-fi
-printf '\nCreated with VOLTARI SeTuP for Windows 2.0 : Date/Time  1.1.2026/0:0\njoy0\nfullscreen0\nxspeed0\nsound1\nsbots0' > "$work/setup.ini"
+installGameCopy "$src" e2e
 
 startXvfb
 cd "$work"

@@ -20,3 +20,25 @@ stopXvfb() {
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
     wait "$XVFB_PID" 2>/dev/null || true
 }
+
+# installGameCopy SRC NAME: copies the game folder SRC into a fresh
+# temporary folder (its path in work), installs the program the way the
+# setup tool does (the parked file gets its final name) and writes a
+# windowed, joystick-free, music-on setup.ini. The exit trap ends the game
+# (its process id in game), the X server and removes the folder.
+installGameCopy() {
+    work="$(mktemp -d "/tmp/voltari-$2-XXXXXX")"
+    game=""
+    trap 'cleanupGameCopy' EXIT
+    cp -r "$1"/. "$work"/
+    if [ -e "$work/VLwait.nul" ]; then
+        rm -f "$work/VOLTARI.exe"
+        mv "$work/VLwait.nul" "$work/VOLTARI.exe"
+    fi
+    printf '\nCreated with VOLTARI SeTuP for Windows 2.0 : Date/Time  1.1.2026/0:0\njoy0\nfullscreen0\nxspeed0\nsound1\nsbots0' > "$work/setup.ini"
+}
+cleanupGameCopy() {
+    [ -n "$game" ] && kill "$game" 2>/dev/null
+    stopXvfb
+    rm -rf "$work"
+}
