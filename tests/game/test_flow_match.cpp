@@ -253,4 +253,31 @@ TEST(FlowMatch, KeyPressedDuringTheStartSequenceReachesTheFirstFrame)
     EXPECT_LT(sampledVy, 0.0f);
 }
 
+// The update rectangles never reach past the screen: the left paddle stands
+// at x 0, so its rectangle is cut to the 70 px that exist.
+TEST(FlowMatch, UpdateRectanglesStayOnTheScreen)
+{
+    makeGameFolder();
+    writeDefaultSetupIni();
+    std::vector<ScriptedEvent> script;
+    pressKey(script, menuReadyMs, SDLK_RETURN);
+    static int framesSeen = 0;
+    static int outside = 0;
+    static bool leftCut = false;
+    RunOptions options;
+    options.onPause = [](Uint32) {
+        if (!inMatch || updateRects[0].w == 0)
+            return;
+        ++framesSeen;
+        for (const SDL_Rect& r : updateRects)
+            outside += r.x < 0 || r.y < 0 || r.x + r.w > 800 || r.y + r.h > 600;
+        leftCut = leftCut || (updateRects[0].x == 0 && updateRects[0].w == 70);
+    };
+    options.deadlineMs = menuReadyMs + 4000;
+    EXPECT_EQ(runScripted(script, options), 0);
+    EXPECT_GT(framesSeen, 0);
+    EXPECT_EQ(outside, 0);
+    EXPECT_TRUE(leftCut);
+}
+
 }  // namespace
