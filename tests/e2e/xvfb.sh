@@ -1,18 +1,27 @@
 # Starts Xvfb on a free display and exports DISPLAY; stopXvfb ends it.
-# startXvfb [WIDTHxHEIGHT]: the screen size, 1024x768 unless given. The
-# search for a free display starts at XVFB_FIRST_DISPLAY (90 unless set).
+# startXvfb [WIDTHxHEIGHT]: the screen size, 1024x768 unless given. Xvfb
+# picks the free display itself (-displayfd), so runs side by side never
+# share or steal one another's server.
 startXvfb() {
-    n=${XVFB_FIRST_DISPLAY:-90}
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do
-        n=$((n + 1))
-    done
-    Xvfb ":$n" -screen 0 "${1:-1024x768}x24" -nolisten tcp >/dev/null 2>&1 &
+    xvfbDisplayFile="$(mktemp "${TMPDIR:-/tmp}/voltari-xvfb-XXXXXX")"
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$xvfbDisplayFile" >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$n"
+    i=0
+    while ! [ -s "$xvfbDisplayFile" ]; do
+        i=$((i + 1))
+        if [ $i -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+            echo "Xvfb did not start" >&2
+            rm -f "$xvfbDisplayFile"
+            return 1
+        fi
+        sleep 0.1
+    done
+    export DISPLAY=":$(cat "$xvfbDisplayFile")"
+    rm -f "$xvfbDisplayFile"
     i=0
     while ! xdpyinfo >/dev/null 2>&1 && ! xdotool getmouselocation >/dev/null 2>&1; do
         i=$((i + 1))
-        [ $i -gt 100 ] && { echo "Xvfb did not start" >&2; return 1; }
+        [ $i -gt 100 ] && { echo "Xvfb did not answer" >&2; return 1; }
         sleep 0.1
     done
 }
