@@ -1,5 +1,9 @@
 #include "game/flow/timeseam.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace {
 bool virtualMode = false;
 Uint32 virtualNow = 0;     // ms
@@ -16,7 +20,13 @@ void pauseMs(Uint32 ms)
 {
     pausedTotal += ms;
     if (!virtualMode) {
+#ifdef __EMSCRIPTEN__
+        // In the browser a pause hands the page back to the browser, which
+        // then shows the frame and delivers input; even a pause of 0 does.
+        emscripten_sleep(ms);
+#else
         SDL_Delay(ms);
+#endif
         return;
     }
     virtualNow += ms;  // wraps like the 32-bit tick counter
