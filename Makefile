@@ -47,6 +47,8 @@ check: configure
 	cd $(BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ctest -j $(JOBS) --output-on-failure -LE 'slow|e2e'
 
 test: deps
+	@start=$$(date +%s); $(MAKE) web && \
+	  echo "make test: the web page built in $$(( $$(date +%s) - start )) s"
 	$(MAKE) test-release
 	$(MAKE) test-sanitize
 	@if [ -x scripts/fuzz ]; then scripts/fuzz $(FUZZ_BUILD) 10; fi
