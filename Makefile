@@ -103,10 +103,12 @@ screenshots: build
 # The page packs the data files of the native build's generator.
 web: configure
 	cmake --build $(BUILD) -j $(JOBS) --target game_data
+	cmake --build $(BUILD) -j $(JOBS) --target icons
 	JOBS=$(JOBS) web/build-platform $(WEB_BUILD)
 	emcmake cmake -S web -B $(WEB_BUILD)/cmake -DCMAKE_BUILD_TYPE=Release \
 	  -DVOLTARI_PLATFORM=$(CURDIR)/$(WEB_BUILD)/platform/prefix \
-	  -DVOLTARI_DATA_DIR=$(CURDIR)/$(BUILD)/game -DVOLTARI_WEB_OUT=$(CURDIR)/$(WEB_BUILD)
+	  -DVOLTARI_DATA_DIR=$(CURDIR)/$(BUILD)/game -DVOLTARI_WEB_OUT=$(CURDIR)/$(WEB_BUILD) \
+	  -DVOLTARI_NATIVE_BUILD=$(CURDIR)/$(BUILD)
 	# emcc runs Debian's acorn, which a Node from elsewhere does not find by itself.
 	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD)/cmake -j $(JOBS)
 

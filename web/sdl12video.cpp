@@ -154,6 +154,11 @@ void SDL_WM_SetCaption(const char* title, const char*)
         ::SDL_SetWindowTitle(window, title);
 }
 
+void SDL_WM_SetIcon(SDL_Surface*, Uint8*)
+{
+    // A page has no window icon: the tab shows the page's own (voltari.png).
+}
+
 void SDL_Quit()
 {
     if (videoSurface) {
@@ -169,6 +174,12 @@ void SDL_Quit()
 SDL_Surface* SDL_LoadBMP_RW(::SDL_RWops* source, int closeSource)
 {
     return wrap(::SDL_LoadBMP_RW(source, closeSource));
+}
+
+SDL_Surface* SDL_CreateRGBSurfaceFrom(void* pixels, int width, int height, int depth, int pitch, Uint32 rmask,
+                                      Uint32 gmask, Uint32 bmask, Uint32 amask)
+{
+    return wrap(::SDL_CreateRGBSurfaceFrom(pixels, width, height, depth, pitch, rmask, gmask, bmask, amask));
 }
 
 SDL_Surface* SDL_DisplayFormat(SDL_Surface* surface)

@@ -21,6 +21,10 @@ using namespace sdl12;
 #define SDL_MUSTLOCK(surface) \
     ((surface)->offset || (((surface)->flags & (SDL_HWSURFACE | SDL_ASYNCBLIT | SDL_RLEACCEL)) != 0))
 
+#define SDL_LIL_ENDIAN 1234
+#define SDL_BIG_ENDIAN 4321
+#define SDL_BYTEORDER SDL_LIL_ENDIAN  // WebAssembly is little-endian
+
 #define SDL_INIT_AUDIO 0x00000010u
 #define SDL_INIT_VIDEO 0x00000020u
 #define SDL_INIT_JOYSTICK 0x00000200u

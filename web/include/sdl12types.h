@@ -170,6 +170,10 @@ void SDL_UpdateRects(SDL_Surface* screen, int count, SDL_Rect* rects);
 void SDL_WM_SetCaption(const char* title, const char* icon);
 void SDL_Quit();
 
+void SDL_WM_SetIcon(SDL_Surface* icon, Uint8* mask);
+
+SDL_Surface* SDL_CreateRGBSurfaceFrom(void* pixels, int width, int height, int depth, int pitch, Uint32 rmask,
+                                      Uint32 gmask, Uint32 bmask, Uint32 amask);
 SDL_Surface* SDL_DisplayFormat(SDL_Surface* surface);
 void SDL_FreeSurface(SDL_Surface* surface);
 int SDL_SetColorKey(SDL_Surface* surface, Uint32 flags, Uint32 key);
