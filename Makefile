@@ -8,9 +8,12 @@
 #   make fuzz   run every fuzz target for a bounded time
 #   make fuzz-long  every fuzz target until FUZZ_LONG_RUNS executions (capped)
 #   make soak   computer matches back to back under the sanitizers (SOAK_MATCHES)
+#   make web    the game as a web page in build-web/ (Emscripten, offline)
+#   make web-serve  serve build-web/ on http://127.0.0.1:8000/
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+WEB_BUILD ?= build-web
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_LONG_RUNS ?= 1000000
@@ -19,7 +22,7 @@ SOAK_MATCHES ?= 100
 CMAKE_FLAGS ?=
 
 
-.PHONY: all deps configure build play check test test-release test-sanitize bench dist deb fuzz fuzz-long fuzz-short assets-preview screenshots clean soak
+.PHONY: all deps configure build play check test web web-serve test-release test-sanitize bench dist deb fuzz fuzz-long fuzz-short assets-preview screenshots clean soak
 
 all: build
 
@@ -44,6 +47,8 @@ check: configure
 	cd $(BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ctest -j $(JOBS) --output-on-failure -LE 'slow|e2e'
 
 test: deps
+	@start=$$(date +%s); $(MAKE) web && \
+	  echo "make test: the web page built in $$(( $$(date +%s) - start )) s"
 	$(MAKE) test-release
 	$(MAKE) test-sanitize
 	@if [ -x scripts/fuzz ]; then scripts/fuzz $(FUZZ_BUILD) 10; fi
@@ -95,5 +100,21 @@ assets-preview: build
 screenshots: build
 	cmake --build $(BUILD) --target screenshots
 
+# The page packs the data files of the native build's generator.
+web: configure
+	cmake --build $(BUILD) -j $(JOBS) --target game_data
+	cmake --build $(BUILD) -j $(JOBS) --target icons
+	JOBS=$(JOBS) web/build-platform $(WEB_BUILD)
+	emcmake cmake -S web -B $(WEB_BUILD)/cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DVOLTARI_PLATFORM=$(CURDIR)/$(WEB_BUILD)/platform/prefix \
+	  -DVOLTARI_DATA_DIR=$(CURDIR)/$(BUILD)/game -DVOLTARI_WEB_OUT=$(CURDIR)/$(WEB_BUILD) \
+	  -DVOLTARI_NATIVE_BUILD=$(CURDIR)/$(BUILD)
+	# emcc runs Debian's acorn, which a Node from elsewhere does not find by itself.
+	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD)/cmake -j $(JOBS)
+
+web-serve: web
+	@echo "VOLTARI on http://127.0.0.1:8000/voltari.html"
+	cd $(WEB_BUILD) && python3 -m http.server 8000 --bind 127.0.0.1
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-deb dist
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) build-deb dist

@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <thread>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 namespace {
 bool virtualMode = false;
@@ -35,7 +38,13 @@ void pauseMs(Uint32 ms)
 {
     if (!virtualMode) {
         pausedTotal += ms;
+#ifdef __EMSCRIPTEN__
+        // In the browser a pause hands the page back to the browser, which
+        // then shows the frame and delivers input; even a pause of 0 does.
+        emscripten_sleep(ms);
+#else
         SDL_Delay(ms);
+#endif
         return;
     }
     virtualPause(ms);
@@ -49,6 +58,15 @@ void paceFrame(Uint32 frameStartMs, Uint32 minFrameMs)
             virtualPause(1);
         return;
     }
+#ifdef __EMSCRIPTEN__
+    // In the browser every frame hands the page back, a late one too (a
+    // sleep of 0), so a slow machine never freezes the tab.
+    const Sint32 left = frameMsLeft(frameStartMs, minFrameMs);
+    const Uint32 wait = left > 0 ? static_cast<Uint32>(left) : 0;
+    pausedTotal += wait;
+    emscripten_sleep(wait);
+    return;
+#endif
     // Mend: the frame waits through the OS, not SDL_Delay. SDL_Delay would
     // present the pending rectangles, which pushed the whole window to the
     // display about 200 times a second; left pending, they are presented

@@ -142,6 +142,8 @@ struct RunState {
     int ends = 0;
 } run;
 
+SnapshotObserver snapshotObserver = nullptr;
+
 std::string hex(Uint32 v)
 {
     char buf[16];
@@ -195,6 +197,8 @@ void snapshot(const std::string& section, Uint32 now)
     field(section, "randDraws", static_cast<long>(randDraws));
     field(section, "randHash", hex(randHash));
     field(section, "screenHash", hex(surfaceHash(screen)));
+    if (snapshotObserver)
+        snapshotObserver(section);
 }
 
 void replayHook(Uint32 now)
@@ -214,6 +218,11 @@ void replayHook(Uint32 now)
 }
 
 }  // namespace
+
+void setSnapshotObserver(SnapshotObserver observer)
+{
+    snapshotObserver = observer;
+}
 
 SDLKey replayKey(const std::string& name)
 {

@@ -46,6 +46,11 @@ bool parseReplay(const std::string& text, ReplayScript& out, std::string& error)
 // Only once per process: the game's globals are not reset between runs.
 ReplayRecord runReplay(const ReplayScript& script);
 
+// Called after every snapshot with its section name ("at 40000", "end 1"),
+// while the screen still shows that moment; null for none.
+typedef void (*SnapshotObserver)(const std::string& section);
+void setSnapshotObserver(SnapshotObserver observer);
+
 // FNV-1a over the colour bits of every pixel of a surface, row by row.
 Uint32 surfaceHash(SDL_Surface* s);
 
