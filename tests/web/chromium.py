@@ -2,6 +2,7 @@
 and 4, NUL-delimited JSON), and a static file server on 127.0.0.1; only
 the Python standard library."""
 
+import fcntl
 import functools
 import http.server
 import json
@@ -34,8 +35,13 @@ class Browser:
             args.insert(1, "--no-sandbox")
 
         def pipes():
-            os.dup2(to_chrome_r, 3)
-            os.dup2(from_chrome_w, 4)
+            # Lift both ends above 4 first: a pipe end that already is fd 3
+            # or 4 would be clobbered, or kept close-on-exec by a dup2 onto
+            # itself.
+            r = fcntl.fcntl(to_chrome_r, fcntl.F_DUPFD, 10)
+            w = fcntl.fcntl(from_chrome_w, fcntl.F_DUPFD, 10)
+            os.dup2(r, 3)
+            os.dup2(w, 4)
 
         self.proc = subprocess.Popen(args, preexec_fn=pipes, close_fds=False, stdin=subprocess.DEVNULL,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
