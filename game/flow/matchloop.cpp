@@ -49,24 +49,9 @@ void pollInput()
 // layer is not asked to update pixels that do not exist.
 SDL_Rect dirtyRect(float x, float y, int offset, int w, int h)
 {
-    int left = static_cast<int>(x) - offset;
-    int top = static_cast<int>(y) - offset;
-    int right = left + w;
-    int bottom = top + h;
-    if (left < 0)
-        left = 0;
-    if (top < 0)
-        top = 0;
-    if (right > courtWidth)
-        right = courtWidth;
-    if (bottom > courtHeight)
-        bottom = courtHeight;
-    SDL_Rect r;
-    r.x = static_cast<Sint16>(left);
-    r.y = static_cast<Sint16>(top);
-    r.w = static_cast<Uint16>(right > left ? right - left : 0);
-    r.h = static_cast<Uint16>(bottom > top ? bottom - top : 0);
-    return r;
+    const int left = static_cast<int>(x) - offset;
+    const int top = static_cast<int>(y) - offset;
+    return clippedToDisplay(left, top, left + w, top + h);
 }
 
 }  // namespace

@@ -58,18 +58,9 @@ Extent paddleExtent(const Paddle& p, const HitSpark& spark)
 
 void restoreBackground(const Extent& e)
 {
-    const int left = e.left < 0 ? 0 : e.left;
-    const int top = e.top < 0 ? 0 : e.top;
-    const int right = e.right > screen->w ? screen->w : e.right;
-    const int bottom = e.bottom > screen->h ? screen->h : e.bottom;
-    if (right <= left || bottom <= top)
-        return;
-    SDL_Rect r;
-    r.x = static_cast<Sint16>(left);
-    r.y = static_cast<Sint16>(top);
-    r.w = static_cast<Uint16>(right - left);
-    r.h = static_cast<Uint16>(bottom - top);
-    blit(r.x, r.y, background, screen, &r);
+    SDL_Rect r = clippedToDisplay(e.left, e.top, e.right, e.bottom);
+    if (r.w > 0 && r.h > 0)
+        blit(r.x, r.y, background, screen, &r);
 }
 
 }  // namespace
@@ -83,11 +74,12 @@ void restoreCourt()
     if (!court.valid || court.fullRedraw) {
         blit(0, 0, background, screen, nullptr);
     } else {
-        // Every place this frame draws on is restored first, so blended
-        // sprites never land on last frame's pixels; the scoreboard is
-        // restored every frame for the same reason.
+        // Outside what the last frame drew the screen already holds the
+        // background: restoring those places leaves it whole, so blended
+        // sprites never land on last frame's pixels. The scoreboard is
+        // drawn every frame and restored every frame for the same reason.
         for (int i = 0; i < moverCount; ++i)
-            restoreBackground(unite(court.drawn[i], now[i]));
+            restoreBackground(court.drawn[i]);
         for (const SDL_Rect& area : scoreboardAreas)
             restoreBackground(extent(area.x, area.y, area.w, area.h));
     }

@@ -1,5 +1,6 @@
 #include "game/media/image.h"
 
+#include "game/match/court.h"
 #include "game/media/atlas.h"
 
 SDL_Rect hitSparkFrames[8];
@@ -143,8 +144,25 @@ void blit(Sint16 x, Sint16 y, SDL_Surface* source, SDL_Surface* destination, con
 
 void setSurfaceAlpha(SDL_Surface* surface, Uint8 alpha)
 {
-    if (surface)
+    if (!surface)
+        return;
+    // Mend: full alpha on a picture without an alpha channel turns blending
+    // off. SDL 1.2 drew such a surface as an opaque copy; SDL 2 blends it in
+    // its slowest per-pixel blitter (a keyed paddle: 30 times the cost) for
+    // the very same pixels.
+    if (alpha == SDL_ALPHA_OPAQUE && surface->format->Amask == 0)
+        SDL_SetAlpha(surface, SDL_RLEACCEL, alpha);
+    else
         SDL_SetAlpha(surface, SDL_SRCALPHA | SDL_RLEACCEL, alpha);
+}
+
+SDL_Rect clippedToDisplay(int left, int top, int right, int bottom)
+{
+    left = left < 0 ? 0 : left;
+    top = top < 0 ? 0 : top;
+    right = right > courtWidth ? courtWidth : right;
+    bottom = bottom > courtHeight ? courtHeight : bottom;
+    return rect(left, top, right > left ? right - left : 0, bottom > top ? bottom - top : 0);
 }
 
 void fillAtlas()

@@ -9,6 +9,10 @@ void fillAtlas();
 // Per-surface alpha blending (SDL_SRCALPHA | SDL_RLEACCEL), 0 invisible to
 // 255 opaque; a null surface is left alone.
 void setSurfaceAlpha(SDL_Surface* surface, Uint8 alpha);
+// The box from (left, top) to (right, bottom), right and bottom exclusive,
+// in px, cut to the 800 x 600 display; empty (0 wide or high) when nothing
+// of it is on the display.
+SDL_Rect clippedToDisplay(int left, int top, int right, int bottom);
 
 extern SDL_Rect hitSparkFrames[8];        // "animate.dat"
 extern SDL_Rect digitRects[10];           // "sheet.gfx"
