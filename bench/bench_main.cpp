@@ -68,6 +68,19 @@ int main(int argc, char** argv)
         if (frame->counters.count("refreshes_per_frame"))
             std::printf("| display refreshes per frame | %.2f |\n",
                         static_cast<double>(frame->counters.at("refreshes_per_frame")));
+        // What of the frame is the display layer's own work, and what is left
+        // for the game: the ratio's floor on this stack.
+        const auto* upload = find("BM_UploadThreeRectangles");
+        if (upload && frame->counters.count("refresh_ns_per_frame")) {
+            double r = frame->counters.at("refresh_ns_per_frame");
+            double u = nsPerIteration(*upload);
+            std::printf("| of it: display refreshes (sdl12-compat's presents) | %.1f us, %.2f blits |\n",
+                        r / 1000, r / b);
+            std::printf("| of it: upload of the three rectangles | %.1f us, %.2f blits |\n", u / 1000,
+                        u / b);
+            std::printf("| of it: the game's drawing, logic and point sequences | %.1f us, %.2f blits |\n",
+                        (f - r - u) / 1000, (f - r - u) / b);
+        }
     }
     if (fade && blit) {
         double step = nsPerIteration(*fade) / fadeStepCount;
