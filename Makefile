@@ -4,7 +4,8 @@
 #   make check  the quick loop: release build, every case but the slow ones
 #   make bench  build and run the benchmarks
 #   make dist   pack the game folder into a tar.gz
-#   make deb    build the Debian package (build-deb/voltari_<version>_<arch>.deb), check it with lintian
+#   make deb    build the Debian packages (build-deb/voltari_<version>_<arch>.deb and
+#               voltari-data_<version>_all.deb), check them with lintian
 #   make fuzz   run every fuzz target for a bounded time
 #   make fuzz-long  every fuzz target until FUZZ_LONG_RUNS executions (capped)
 #   make soak   computer matches back to back under the sanitizers (SOAK_MATCHES)
