@@ -150,7 +150,7 @@ void setSurfaceAlpha(SDL_Surface* surface, Uint8 alpha)
     // off. SDL 1.2 drew such a surface as an opaque copy; SDL 2 blends it in
     // its slowest per-pixel blitter (a keyed paddle: 30 times the cost) for
     // the very same pixels.
-    if (alpha == SDL_ALPHA_OPAQUE && surface->format->Amask == 0)
+    if (alpha == 255 && surface->format->Amask == 0)
         SDL_SetAlpha(surface, SDL_RLEACCEL, alpha);
     else
         SDL_SetAlpha(surface, SDL_SRCALPHA | SDL_RLEACCEL, alpha);
