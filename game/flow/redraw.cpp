@@ -1,8 +1,10 @@
 #include "game/flow/redraw.h"
 
 #include "game/match/ball.h"
+#include "game/match/court.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
+#include "game/media/atlas.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
 #include "game/media/scoreboard.h"
@@ -42,18 +44,20 @@ Extent ballExtent()
     const int x = truncToInt(ball.x);
     const int y = truncToInt(ball.y);
     const Extent picture = extent(x, y, ballImage ? ballImage->w : 0, ballImage ? ballImage->h : 0);
-    return unite(picture, extent(x + 10 - 21, y + 10 - 21, 42, 42));
+    const int centre = ballSize / 2;
+    return unite(picture, extent(x + centre - 21, y + centre - 21, 42, 42));
 }
 
-// A paddle and, while it runs, its spark (111 x 161 from 45 left, 40 up).
+// A paddle and, while it runs, its spark.
 Extent paddleExtent(const Paddle& p, const HitSpark& spark)
 {
     const int x = truncToInt(p.x);
     const int y = truncToInt(p.y);
-    const Extent paddle = extent(x, y, 20, 80);
+    const Extent paddle = extent(x, y, paddleWidth, paddleHeight);
     if (spark.frame >= 8)
         return paddle;
-    return unite(paddle, extent(x - 45, y - 40, 111, 161));
+    const AtlasRect& frame = atlas::hitSparkFrames[0];  // every frame is this size
+    return unite(paddle, extent(x - sparkOffsetX, y - sparkOffsetY, frame.w, frame.h));
 }
 
 void restoreBackground(const Extent& e)

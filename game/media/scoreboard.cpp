@@ -2,13 +2,14 @@
 
 #include "game/flow/state.h"
 #include "game/media/assets.h"
+#include "game/media/atlas.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
 
 namespace {
 
 const Sint16 scoreTop = 5;  // px
-const Uint16 digitHeight = 52;  // px, as cut in "sheet.gfx"
+const Uint16 digitHeight = atlas::digitRects[0].h;  // px
 
 // Mend: a value that is not a digit draws nothing rather than reading past the table.
 void drawDigit(Sint32 digit, Sint16 x)

@@ -32,7 +32,7 @@ void draw(HitSpark& spark, int x, int y)
         return;
     if (spark.frame < 0)
         spark.frame = 0;  // Mend: no such frame in the strip: start it as a fresh strike
-    blit(static_cast<Sint16>(x - 45), static_cast<Sint16>(y - 40), hitSparkStrip, screen,
+    blit(static_cast<Sint16>(x - sparkOffsetX), static_cast<Sint16>(y - sparkOffsetY), hitSparkStrip, screen,
          &hitSparkFrames[spark.frame]);
     setSurfaceAlpha(hitSparkStrip, 128);  // sparks are half-transparent
     // Kept: one clock for both sparks, so a step of one holds the other back.
