@@ -3,6 +3,7 @@
 // program pushes itself, in arrival order. As in SDL 1.2, a held key does
 // not repeat and joystick events name the stick by its device index.
 #include <SDL2/SDL.h>
+#include <emscripten.h>
 
 #include <deque>
 
@@ -140,3 +141,17 @@ int SDL_PushEvent(SDL_Event* event)
 }
 
 }  // namespace sdl12
+
+// A key press (down 1) or release (down 0) made by the page's touch and
+// mouse controls (web/touch.js), by SDL 1.2 key number. Queued behind the
+// events that came before it, exactly as a keyboard's would be.
+extern "C" EMSCRIPTEN_KEEPALIVE void voltariKey(int sym, int down)
+{
+    sdl12::pump();
+    sdl12::SDL_Event e;
+    SDL_memset(&e, 0, sizeof e);
+    e.type = down ? sdl12::SDL_KEYDOWN : sdl12::SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = static_cast<sdl12::SDLKey>(sym);
+    sdl12::queue.push_back(e);
+}
