@@ -227,6 +227,7 @@ void SDL_Quit()
         videoSurface = nullptr;
     }
     window = nullptr;  // SDL_Quit destroys it
+    forgetPads();
     ::SDL_Quit();
 }
 
