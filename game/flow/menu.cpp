@@ -1,22 +1,22 @@
-// The main menu: game type and court choice, volume, and the way into a match.
+#include "game/flow/menu.h"
+
 #include <cstdio>
 
 #include "SDL_mixer.h"
-#include "game/flow/frameclock.h"
-#include "game/flow/game.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/frameclock.h"
+#include "game/base/inputseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
 #include "game/media/sequences.h"
+#include "game/media/sprites.h"
 #include "settings/settings.h"
 
 namespace {
-
-const Sint16 stickThreshold = 8000;  // stick travel that counts as a push
 
 enum TickResult { tickGoesOn, tickEndsMenu, tickFlipFailed };
 
@@ -84,16 +84,16 @@ bool actOnEvent()
     }
     if (event.type == SDL_JOYAXISMOTION && settings.joy == 1) {
         const Sint16 value = event.jaxis.value;
-        const bool pushed = value <= -stickThreshold || value >= stickThreshold;
+        const bool pushed = value <= -stickPush || value >= stickPush;
         if (event.jaxis.axis == 0 && pushed) {
             if (gameType < gameComputerBoth) {  // Kept: unlike the arrow keys, not on the last entry
                 showMenuPage(gameType);
                 toggleCourt();
             }
-        } else if (event.jaxis.axis == 1 && value >= stickThreshold) {
+        } else if (event.jaxis.axis == 1 && value >= stickPush) {
             if (gameType < gameComputerBoth)
                 moveCursor(1);
-        } else if (event.jaxis.axis == 1 && value <= -stickThreshold) {
+        } else if (event.jaxis.axis == 1 && value <= -stickPush) {
             if (gameType > gameTwoPeople)
                 moveCursor(-1);
         } else if (event.jaxis.axis <= 1 && !pushed) {
@@ -114,7 +114,7 @@ bool actOnEvent()
 // Kept: an empty queue leaves the last event in place, so a held key repeats.
 TickResult menuTick()
 {
-    SDL_PollEvent(&event);
+    pollEvent(&event);
     if (SDL_Flip(screen) == -1)
         return tickFlipFailed;
     pauseMs(30);
@@ -184,7 +184,7 @@ bool menuPhase()
     if (SDL_Flip(screen) == -1)
         return false;
 
-    while (SDL_PollEvent(&event) == 1) {
+    while (pollEvent(&event) == 1) {
     }
     for (;;) {
         TickResult result = menuTick();
@@ -202,6 +202,7 @@ void startMatch()
     replaceImage(background, courtBackgroundFile(courtMode));
     fadeImage(menuBackdrop, background, fadeOut, 25, 0, 0, nullptr);
     resetMatch();
+    stopSparks();
     inMatch = true;
     // Kept: events that wait now are not discarded: keys pressed during the
     // start sequence reach the first frame.

@@ -1,6 +1,6 @@
 #include "game/media/scoreboard.h"
 
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/media/assets.h"
 #include "game/media/atlas.h"
 #include "game/media/image.h"

@@ -1,15 +1,15 @@
 #include "game/media/sequences.h"
 
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/court.h"
 #include "game/match/paddle.h"
-#include "game/match/sphere.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
 #include "game/media/scoreboard.h"
+#include "game/media/spheredraw.h"
 #include "game/media/sprites.h"
 #include "settings/settings.h"
 

@@ -3,10 +3,22 @@
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
+#include "settings/settings.h"
 
-HitSpark hitSpark1 = {0};
-HitSpark hitSpark2 = {0};
-FrameClock sparkClock = makeFrameClock();
+HitSpark hitSpark1;
+HitSpark hitSpark2;
+FrameClock sparkClock;
+
+void resetSprites()
+{
+    hitSpark1 = {0};
+    hitSpark2 = {0};
+    sparkClock = makeFrameClock();
+}
+
+namespace {
+[[maybe_unused]] const bool spritesReady = (resetSprites(), true);  // program-start values
+}
 
 void drawBallImage(const Ball& b)
 {
@@ -24,6 +36,19 @@ void drawPaddle(const Paddle& p, int frameIndex)
 void setFrame(HitSpark& spark, Sint32 frame)
 {
     spark.frame = frame;
+}
+
+void showStroke(PaddleSide side)
+{
+    if (settings.sound == 1)
+        playEffect(hitSound);
+    setFrame(side == leftSide ? hitSpark1 : hitSpark2, 0);
+}
+
+void stopSparks()
+{
+    setFrame(hitSpark1, 10);
+    setFrame(hitSpark2, 10);
 }
 
 void draw(HitSpark& spark, int x, int y)

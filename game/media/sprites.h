@@ -2,7 +2,7 @@
 #pragma once
 
 #include "SDL.h"
-#include "game/flow/frameclock.h"
+#include "game/base/frameclock.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
 
@@ -22,4 +22,11 @@ void drawBallImage(const Ball& b);
 // Draws leftPaddle from paddleImage1 or rightPaddle from paddleImage2.
 void drawPaddle(const Paddle& p, int frameIndex);
 void setFrame(HitSpark& spark, Sint32 frame);
+// A paddle's stroke as the players see and hear it: the hit sound (when
+// sound is on) and the paddle's spark from its first frame.
+void showStroke(PaddleSide side);
+// Both sparks idle, as every match starts.
+void stopSparks();
+// Both sparks and their clock as the program starts.
+void resetSprites();
 void draw(HitSpark& spark, int x, int y);

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/flow/redraw.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
 #include "game/media/media.h"
 #include "settings/settings.h"
 #include "support/gamerun.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"

@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "game/base/inputseam.h"
+#include "game/base/timeseam.h"
 #include "game/flow/game.h"
-#include "game/flow/timeseam.h"
 
 namespace fs = std::filesystem;
 
@@ -18,6 +20,7 @@ namespace {
 
 std::vector<ScriptedEvent> pending;
 size_t nextEvent = 0;
+std::deque<SDL_Event> due;  // scripted events whose time has come, not yet polled
 RunOptions activeOptions;
 Uint32 runStart = 0;
 std::vector<std::string> madeFolders;
@@ -32,15 +35,24 @@ void removeMadeFolders()
 void scriptHook(Uint32 now)
 {
     while (nextEvent < pending.size() && pending[nextEvent].atMs <= now) {
-        SDL_PushEvent(&pending[nextEvent].event);
+        due.push_back(pending[nextEvent].event);
         ++nextEvent;
     }
-    if (now >= activeOptions.deadlineMs) {
-        SDL_Event q = quitEvent();
-        SDL_PushEvent(&q);
-    }
+    if (now >= activeOptions.deadlineMs)
+        due.push_back(quitEvent());
     if (activeOptions.onPause)
         activeOptions.onPause(now);
+}
+
+// The game's input: the script's due events first, then whatever waits in
+// SDL's own queue (tests that push events themselves).
+int scriptedEvents(SDL_Event* event)
+{
+    if (due.empty())
+        return SDL_PollEvent(event);
+    *event = due.front();
+    due.pop_front();
+    return 1;
 }
 
 // An all-zero event of a type; the type byte is shared by every member.
@@ -149,11 +161,14 @@ int runScripted(const std::vector<ScriptedEvent>& script, const RunOptions& opti
 {
     pending = script;
     nextEvent = 0;
+    due.clear();
     activeOptions = options;
     useVirtualClock(options.startMs);
     runStart = options.startMs;
     setPauseHook(scriptHook);
+    setEventSource(scriptedEvents);
     int status = runGame();
+    setEventSource(nullptr);
     setPauseHook(nullptr);
     return status;
 }
