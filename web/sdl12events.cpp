@@ -264,11 +264,13 @@ void SDL_JoystickClose(::_SDL_Joystick* stick)
     }
 }
 
-void forgetPads()
+// A game started again in the same page begins with no pads and no events.
+void forgetInput()
 {
     for (PadSlot& slot : slots)
         letGo(slot);
     padsWanted = false;
+    queue.clear();
 }
 
 int SDL_PushEvent(SDL_Event* event)

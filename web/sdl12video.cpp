@@ -227,7 +227,7 @@ void SDL_Quit()
         videoSurface = nullptr;
     }
     window = nullptr;  // SDL_Quit destroys it
-    forgetPads();
+    forgetInput();
     ::SDL_Quit();
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "game/flow/game.h"
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/match/paddle.h"
 #include "settings/settings.h"
 

@@ -4,7 +4,9 @@ sideways (844 x 390): the setup panel and the start screen answer taps, a
 tap on the picked game type in the menu starts a match for two people, and
 a finger held on the right half of the court draws the right paddle to
 itself, follows it back across the half and leaves the paddle resting where
-it was let go; the left paddle is not touched meanwhile.
+it was let go; the left paddle is not touched meanwhile. The corner button
+(Escape) leaves the match and then the game, the start screen comes back,
+and a tap starts the game again without a reload.
 
     browser_touch.py --web BUILD-WEB [--shots DIR]
 
@@ -132,6 +134,27 @@ def main():
             failures.append(f"the right paddle moved on after the finger left: {rest} -> {after}")
         if paddles(page)["left"] != left_before:
             failures.append(f"the left paddle moved: {left_before} -> {paddles(page)['left']}")
+
+        # Leaving: the corner button is Escape. The first leaves the match,
+        # the next quit from the menu; the start screen comes back and a
+        # tap starts the game again in the same page.
+        escape = centre(rect_of(page, "escape"))
+        for _ in range(120):
+            if page.evaluate(shown("startLayer")):
+                break
+            page.tap(*escape)
+            frames(page, 15)
+        else:
+            raise chromium.BrowserError("Escape by touch did not lead back to the start screen")
+        page.tap(*court.page_point(600, 300))
+        page.wait_for("Module.voltariView && Module.voltariView() ? 1 : 0", timeout=30)
+        for _ in range(120):
+            if paddles(page)["inMatch"]:
+                break
+            page.tap(*row0)
+            frames(page, 15)
+        else:
+            failures.append("the game started again did not start a match by touch")
         errors = page.errors()
         if errors:
             failures.append("page errors: " + " | ".join(errors))
@@ -143,7 +166,8 @@ def main():
     for f in failures:
         print("FAIL: " + f)
     if not failures:
-        print("touch: the right paddle followed a finger there and back, and stopped when it left")
+        print("touch: the right paddle followed a finger there and back and stopped when it left; "
+              "Escape by touch led back to the start screen and the game started again")
     return 1 if failures else 0
 
 

@@ -195,6 +195,6 @@ int SDL_PushEvent(SDL_Event* event);
 // and 2 in that order), through SDL2's game-controller layout.
 ::_SDL_Joystick* SDL_JoystickOpen(int index);
 void SDL_JoystickClose(::_SDL_Joystick* stick);
-void forgetPads();  // the layer's own: SDL_Quit lets go of every pad
+void forgetInput();  // the layer's own: SDL_Quit lets go of every pad and queued event
 
 }  // namespace sdl12
