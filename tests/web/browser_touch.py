@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Touch play in headless Chromium with touch emulation, on a phone held
 sideways (844 x 390): the setup panel and the start screen answer taps, a
-tap on the picked game type in the menu starts a match for two people, and
+tap on the picked game type in the menu starts a match for two people (the
+court fits the window, no scroll bars), and
 a finger held on the right half of the court draws the right paddle to
 itself, follows it back across the half and leaves the paddle resting where
 it was let go; the left paddle is not touched meanwhile. The corner button
@@ -94,6 +95,10 @@ def main():
         page.tap(*centre(rect_of(page, "abort")))
         page.wait_for(shown("startLayer"), timeout=30)
         court = Court(page)
+        fits = page.evaluate("(function(){var d=document.documentElement;"
+                             "return [d.scrollWidth<=innerWidth && d.scrollHeight<=innerHeight]})()")[0]
+        if not fits or court.width > WIDTH or court.height > HEIGHT or court.left < 0 or court.top < 0:
+            failures.append(f"the court does not fit {WIDTH} x {HEIGHT}: {vars(court)}")
         page.tap(*court.page_point(600, 300))
         page.wait_for("Module.voltariView && Module.voltariView() ? 1 : 0", timeout=30)
 
