@@ -47,15 +47,6 @@ void pollInput()
     }
 }
 
-// Mend: a dirty rectangle around a position, clipped to the screen: the display
-// layer is not asked to update pixels that do not exist.
-SDL_Rect dirtyRect(float x, float y, int offset, int w, int h)
-{
-    const int left = static_cast<int>(x) - offset;
-    const int top = static_cast<int>(y) - offset;
-    return clippedToDisplay(left, top, left + w, top + h);
-}
-
 }  // namespace
 
 void drawMatchFrame()
@@ -87,9 +78,7 @@ void matchFrame()
     leftVxSnapshot = leftPaddle.vx;
     rightVxSnapshot = rightPaddle.vx;
 
-    updateRects[0] = dirtyRect(leftPaddle.x, leftPaddle.y, 50, 120, 180);
-    updateRects[1] = dirtyRect(rightPaddle.x, rightPaddle.y, 50, 120, 180);
-    updateRects[2] = dirtyRect(ball.x, ball.y, 20, 60, 60);
+    placeUpdateRects();
 
     if (gameType != gameTwoPeople)
         steerLeftComputer(ball.x, ball.y, leftPaddle.x, leftPaddle.y, gameType);

@@ -11,6 +11,7 @@
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
+#include "game/media/layout.h"
 #include "game/media/media.h"
 #include "game/media/sequences.h"
 #include "game/media/sprites.h"
@@ -20,11 +21,16 @@ namespace {
 
 enum TickResult { tickGoesOn, tickEndsMenu, tickFlipFailed };
 
+void drawAt(ScreenPlace place, SDL_Surface* image)
+{
+    blit(static_cast<Sint16>(place.x), static_cast<Sint16>(place.y), image, screen, nullptr);
+}
+
 void drawMenu()
 {
     blit(0, 0, menuBackdrop, screen, nullptr);
-    blit(50, 150, menuPage, screen, nullptr);
-    blit(0, 350, courtStrip, screen, nullptr);
+    drawAt(layout::menuPage, menuPage);
+    drawAt(layout::courtStrip, courtStrip);
 }
 
 void moveCursor(int step)
@@ -169,13 +175,14 @@ void toggleCourt()
 bool menuPhase()
 {
     if (score1 == settings.pointsToWin || score2 == settings.pointsToWin)
-        fadeImage(sheet, nullptr, fadeIn, 150, 250, 250, &matchEndBannerRect);
+        fadeImage(sheet, nullptr, fadeIn, 150, layout::matchEndBanner.x, layout::matchEndBanner.y,
+                  &matchEndBannerRect);
     fadeImage(background, nullptr, fadeIn, 10, 0, 0, nullptr);
     if (SDL_Flip(screen) == -1)
         return false;
     fadeImage(menuBackdrop, background, fadeIn, 25, 0, 0, nullptr);
     blit(0, 0, menuBackdrop, screen, nullptr);
-    blit(0, 350, courtStrip, screen, nullptr);
+    drawAt(layout::courtStrip, courtStrip);
     if (gameType == gameComputerLevel5)
         gameType = gameTwoPeople;
     if (courtMode == courtBonus)

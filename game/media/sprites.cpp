@@ -2,6 +2,7 @@
 
 #include "game/media/assets.h"
 #include "game/media/image.h"
+#include "game/media/layout.h"
 #include "game/media/media.h"
 #include "settings/settings.h"
 
@@ -57,7 +58,7 @@ void draw(HitSpark& spark, int x, int y)
         return;
     if (spark.frame < 0)
         spark.frame = 0;  // Mend: no such frame in the strip: start it as a fresh strike
-    blit(static_cast<Sint16>(x - sparkOffsetX), static_cast<Sint16>(y - sparkOffsetY), hitSparkStrip, screen,
+    blit(static_cast<Sint16>(x - layout::sparkOffsetX), static_cast<Sint16>(y - layout::sparkOffsetY), hitSparkStrip, screen,
          &hitSparkFrames[spark.frame]);
     setSurfaceAlpha(hitSparkStrip, 128);  // sparks are half-transparent
     // Kept: one clock for both sparks, so a step of one holds the other back.

@@ -10,10 +10,6 @@ struct HitSpark {
     Sint32 frame;  // 0 just struck, 1..7 running, 8 or more idle
 };
 
-// A spark's frame is drawn this far left of and above its paddle's corner.
-constexpr int sparkOffsetX = 45;  // px
-constexpr int sparkOffsetY = 40;  // px
-
 extern HitSpark hitSpark1;   // left paddle's spark
 extern HitSpark hitSpark2;   // right paddle's spark
 extern FrameClock sparkClock;  // shared by both sparks, created not started

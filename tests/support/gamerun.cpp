@@ -13,6 +13,7 @@
 #include "game/base/inputseam.h"
 #include "game/base/timeseam.h"
 #include "game/flow/game.h"
+#include "support/scratch.h"
 
 namespace fs = std::filesystem;
 
@@ -23,14 +24,6 @@ size_t nextEvent = 0;
 std::deque<SDL_Event> due;  // scripted events whose time has come, not yet polled
 RunOptions activeOptions;
 Uint32 runStart = 0;
-std::vector<std::string> madeFolders;
-
-void removeMadeFolders()
-{
-    std::error_code ec;
-    for (const auto& dir : madeFolders)
-        fs::remove_all(dir, ec);
-}
 
 void scriptHook(Uint32 now)
 {
@@ -121,10 +114,9 @@ void pressKey(std::vector<ScriptedEvent>& script, Uint32 atMs, SDLKey key, Uint3
 
 std::string makeGameFolder(const std::vector<std::string>& omit)
 {
-    char pattern[] = "/tmp/voltari-game-XXXXXX";
-    const char* dir = mkdtemp(pattern);
-    if (!dir)
-        return std::string();
+    const std::string dir = processScratchFolder("game");
+    if (dir.empty())
+        return dir;
     for (const auto& entry : fs::directory_iterator(VOLTARI_GAME_DIR)) {
         const std::string name = entry.path().filename().string();
         if (name == "VLwait.nul" || name == "VOLTARI.exe" || name == "optedit" || name == "setup.ini")
@@ -136,10 +128,6 @@ std::string makeGameFolder(const std::vector<std::string>& omit)
             fs::create_symlink(entry.path(), fs::path(dir) / name);
     }
     fs::current_path(dir);
-    // A test process makes one or two folders; they go when it ends.
-    if (madeFolders.empty())
-        std::atexit(removeMadeFolders);
-    madeFolders.push_back(dir);
     return dir;
 }
 
