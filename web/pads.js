@@ -22,8 +22,8 @@
     }
 
     function look() {
-      var pads = navigator.getGamepads ? navigator.getGamepads() : [];
       if (!options.running()) {
+        var pads = navigator.getGamepads ? navigator.getGamepads() : [];
         for (var i = 0; i < pads.length; ++i) {
           var pad = pads[i];
           if (!pad) continue;

@@ -39,7 +39,6 @@
 
   function attach(options) {
     var stage = options.stage;   // takes the fingers, letterbox bars included
-
     var view = options.view;   // () -> {inMatch, gameType, left: {x, y}, right: {x, y}} or null
     var send = options.key;    // (sym, down)
     var pointers = {};         // pointerId -> {side, x, y, x0, y0, smash, inMatch}
