@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Touch play in headless Chromium with touch emulation, on a phone held
-sideways (844 x 390): the setup panel and the start screen answer taps, a
-tap on the picked game type in the menu starts a match for two people (the
-court fits the window, no scroll bars), and
-a finger held on the right half of the court draws the right paddle to
+sideways (844 x 390): the setup panel and the start screen answer taps;
+the court fits the window with no scroll bars; swipes in the menu move the
+game type down and up, and a tap on the picked game type starts a match for
+two people. A finger held on the right half draws the right paddle to
 itself, follows it back across the half and leaves the paddle resting where
-it was let go; the left paddle is not touched meanwhile. The corner button
-(Escape) leaves the match and then the game, the start screen comes back,
-and a tap starts the game again without a reload.
+it was let go; a second finger on the same half holds the smash (the paddle
+stays put) until it is lifted; the left paddle is not touched meanwhile.
+The corner button (Escape) leaves the match and then the game, the start
+screen comes back, and a tap starts the game again without a reload.
 
     browser_touch.py --web BUILD-WEB [--shots DIR]
 
@@ -66,6 +67,15 @@ def wait_paddle_near(page, side, x, y, timeout):
     page.wait_for(expr, timeout=timeout, poll=0.1)
 
 
+def swipe(page, court, start, end):
+    """One finger from start to end (court px), in two moves."""
+    (x0, y0), (x1, y1) = start, end
+    page.touch("touchStart", [(0, *court.page_point(x0, y0))])
+    page.touch("touchMove", [(0, *court.page_point((x0 + x1) / 2, (y0 + y1) / 2))])
+    page.touch("touchMove", [(0, *court.page_point(x1, y1))])
+    page.touch("touchEnd", [])
+
+
 def frames(page, n):
     """Waits n animation frames of the page."""
     page.evaluate(f"new Promise(function(done){{var k={n};(function f(){{if(--k<=0) done(1); "
@@ -102,8 +112,18 @@ def main():
         page.tap(*court.page_point(600, 300))
         page.wait_for("Module.voltariView && Module.voltariView() ? 1 : 0", timeout=30)
 
-        # The menu discards what came before it: tap the picked entry ("2
-        # PLAYERS", row 0) until the match is on, as a player would.
+        # The menu discards what came before it, so each gesture is made
+        # until the menu answers, as a player would: a swipe down picks the
+        # next game type, a swipe up the one before.
+        for want, (y0, y1) in ((1, (250, 350)), (0, (350, 250))):
+            for _ in range(120):
+                if paddles(page)["gameType"] == want:
+                    break
+                swipe(page, court, (600, y0), (600, y1))
+                frames(page, 15)
+            else:
+                failures.append(f"swiping did not pick game type {want}")
+        # Then tap the picked entry ("2 PLAYERS", row 0) until the match is on.
         row0 = court.page_point(200, 198)
         for _ in range(120):
             if paddles(page)["inMatch"]:
@@ -130,6 +150,23 @@ def main():
                 failures.append(f"the right paddle did not come to ({x}, {y}): {paddles(page)['right']}")
         if args.shots:
             page.screenshot(os.path.join(args.shots, "touch-match-steered.png"))
+        # A second finger on the same half holds the smash: the paddle stays
+        # while the first finger moves away, and follows once it is lifted.
+        page.touch("touchStart", [(1, *court.page_point(560, 500)), (2, *court.page_point(760, 300))])
+        frames(page, 10)
+        held_at = paddles(page)["right"]
+        page.touch("touchMove", [(1, *court.page_point(700, 90)), (2, *court.page_point(760, 300))])
+        frames(page, 30)
+        if paddles(page)["right"] != held_at:
+            failures.append(f"the right paddle moved while a second finger held the smash: "
+                            f"{held_at} -> {paddles(page)['right']}")
+        # Both fingers lifted, the first one down again where it was.
+        page.touch("touchEnd", [])
+        page.touch("touchStart", [(1, *court.page_point(700, 90))])
+        try:
+            wait_paddle_near(page, "right", 700, 90, timeout=30)
+        except chromium.BrowserError:
+            failures.append(f"the right paddle did not follow after the smash: {paddles(page)['right']}")
         page.touch("touchEnd", [])
         frames(page, 10)
         rest = paddles(page)["right"]
