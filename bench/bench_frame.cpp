@@ -6,10 +6,11 @@
 #include <cstdlib>
 
 #include "bench/bench_support.h"
-#include "game/flow/frameclock.h"
+#include "game/base/frameclock.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/flow/game.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/flow/matchloop.h"
 #include "game/match/ball.h"
 #include "game/match/computer.h"
 #include "game/match/paddle.h"
@@ -18,6 +19,7 @@
 #include "game/media/image.h"
 #include "game/media/media.h"
 #include "game/media/sequences.h"
+#include "game/media/sprites.h"
 #include "settings/settings.h"
 
 bool benchMediaReady()
@@ -50,6 +52,7 @@ void startBenchMatch()
     ball.vx = 100;
     ball.vy = 100;
     resetMatch();
+    stopSparks();
     frameClock = makeFrameClock();
     restart(frameClock);
 }
@@ -77,6 +80,7 @@ void BM_MatchFrame(benchmark::State& state)
         matchFrame();
         if (!inMatch) {
             resetMatch();
+            stopSparks();
             inMatch = true;
         }
         if (static_cast<Sint32>(nowMs() - nextRefresh) >= 0) {
@@ -151,6 +155,7 @@ void BM_MatchLoopFrames(benchmark::State& state)
         matchFrame();
         if (!inMatch) {
             resetMatch();
+            stopSparks();
             inMatch = true;
         }
     }

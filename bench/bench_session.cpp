@@ -13,9 +13,9 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/flow/game.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
 
 namespace {
 

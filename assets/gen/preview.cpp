@@ -2,6 +2,7 @@
 // show), with the rectangles the game cuts from each one outlined.
 #include "art.h"
 #include "game/media/atlas.h"
+#include "game/media/layout.h"
 #include "text.h"
 
 #include <cmath>
@@ -136,12 +137,12 @@ bool drawMatch(cairo_t* cr, const std::string& dir, double x, double y, double s
         cairo_fill(cr);
         blit(cr, img[2], atlas::paddleFrames[0], 180, 300);
         blit(cr, img[2], atlas::paddleFrames[1], 600, 180);
-        blit(cr, img[3], atlas::hitSparkFrames[1], 180 - 45, 300 - 40, 0.5);
-        blit(cr, img[4], atlas::digitRects[3], 343, 5);
-        blit(cr, img[4], atlas::scoreSeparatorRect, 393, 5);
-        blit(cr, img[4], atlas::digitRects[7], 418, 5);
-        blit(cr, img[5], atlas::computerLabelRect, 0, 0);
-        blit(cr, img[5], atlas::humanLabelRect, 660, 0);
+        blit(cr, img[3], atlas::hitSparkFrames[1], 180 - layout::sparkOffsetX, 300 - layout::sparkOffsetY, 0.5);
+        blit(cr, img[4], atlas::digitRects[3], layout::leftDigitX, layout::scoreTop);
+        blit(cr, img[4], atlas::scoreSeparatorRect, layout::separatorX, layout::scoreTop);
+        blit(cr, img[4], atlas::digitRects[7], layout::rightDigitX, layout::scoreTop);
+        blit(cr, img[5], atlas::computerLabelRect, layout::leftLabel.x, layout::leftLabel.y);
+        blit(cr, img[5], atlas::humanLabelRect, layout::rightLabel.x, layout::rightLabel.y);
         cairo_restore(cr);
     }
     for (cairo_surface_t* s : img)
@@ -187,7 +188,9 @@ bool writePreview(const std::string& dir, const std::string& pngPath)
     const struct {
         const char* file;
         int x, y;
-    } layers[] = {{"nback.gfx", 0, 0}, {"pic_3.dat", 50, 150}, {"lev_2.dat", 0, 350}};
+    } layers[] = {{"nback.gfx", 0, 0},
+                  {"pic_3.dat", layout::menuPage.x, layout::menuPage.y},
+                  {"lev_2.dat", layout::courtStrip.x, layout::courtStrip.y}};
     cairo_save(cr);
     cairo_translate(cr, 440, 350);
     cairo_scale(cr, 0.5, 0.5);

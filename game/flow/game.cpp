@@ -4,15 +4,20 @@
 #include <cstdio>
 
 #include "SDL_mixer.h"
-#include "game/flow/frameclock.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/frameclock.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
+#include "game/flow/matchloop.h"
+#include "game/flow/menu.h"
+#include "game/flow/redraw.h"
 #include "game/match/ball.h"
+#include "game/match/paddle.h"
 #include "game/match/sphere.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
 #include "game/media/sequences.h"
+#include "game/media/sprites.h"
 #include "settings/settings.h"
 
 namespace {
@@ -42,14 +47,20 @@ int failedRun()
     return 1;
 }
 
+void resetGame()
+{
+    resetSharedState();
+    resetFrameClock();
+    resetBallState();
+    resetPaddles();
+    resetSprites();
+    forgetCourt();
+}
+
 int runGame()
 {
+    resetGame();
     buildSphereDots();
-    score1 = 0;
-    score2 = 0;
-    gameType = gameTwoPeople;
-    quitRequested = false;
-    inMatch = false;
     fillAtlas();
     // resetMatch keeps these signs: the program's first serve goes right and down.
     ball.vx = 100;

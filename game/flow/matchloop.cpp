@@ -1,22 +1,24 @@
-// One frame of a match: input, computer opponents, moves, drawing, points.
+#include "game/flow/matchloop.h"
+
 #include <cstdlib>
 
-#include "game/flow/frameclock.h"
+#include "game/base/frameclock.h"
+#include "game/base/inputseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/flow/game.h"
 #include "game/flow/redraw.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/computer.h"
 #include "game/match/court.h"
 #include "game/match/motion.h"
 #include "game/match/paddle.h"
-#include "game/match/sphere.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
 #include "game/media/scoreboard.h"
 #include "game/media/sequences.h"
+#include "game/media/spheredraw.h"
 #include "game/media/sprites.h"
 #include "settings/settings.h"
 
@@ -33,7 +35,7 @@ void abortRally()
 
 void pollInput()
 {
-    while (SDL_PollEvent(&event)) {
+    while (pollEvent(&event)) {
         handleLeftPlayerEvent(event);
         handleRightPlayerEvent(event);
         if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) && event.key.keysym.sym == SDLK_ESCAPE)
@@ -43,15 +45,6 @@ void pollInput()
             quitRequested = true;
         }
     }
-}
-
-// Mend: a dirty rectangle around a position, clipped to the screen: the display
-// layer is not asked to update pixels that do not exist.
-SDL_Rect dirtyRect(float x, float y, int offset, int w, int h)
-{
-    const int left = static_cast<int>(x) - offset;
-    const int top = static_cast<int>(y) - offset;
-    return clippedToDisplay(left, top, left + w, top + h);
 }
 
 }  // namespace
@@ -85,9 +78,7 @@ void matchFrame()
     leftVxSnapshot = leftPaddle.vx;
     rightVxSnapshot = rightPaddle.vx;
 
-    updateRects[0] = dirtyRect(leftPaddle.x, leftPaddle.y, 50, 120, 180);
-    updateRects[1] = dirtyRect(rightPaddle.x, rightPaddle.y, 50, 120, 180);
-    updateRects[2] = dirtyRect(ball.x, ball.y, 20, 60, 60);
+    placeUpdateRects();
 
     if (gameType != gameTwoPeople)
         steerLeftComputer(ball.x, ball.y, leftPaddle.x, leftPaddle.y, gameType);
@@ -102,7 +93,9 @@ void matchFrame()
 
     movePaddle(leftPaddle, frameClock);
     movePaddle(rightPaddle, frameClock);
-    updateBall(frameClock, leftPaddle.hitRects, rightPaddle.hitRects);
+    const BallStrokes strokes = updateBall(frameClock, leftPaddle.hitRects, rightPaddle.hitRects);
+    for (int i = 0; i < strokes.count; ++i)
+        showStroke(strokes.sides[i]);
 
     // A locked paddle is drawn half-transparent.
     setSurfaceAlpha(paddleImage1, leftHitLock ? 128 : 255);

@@ -1,30 +1,36 @@
-// The main menu: game type and court choice, volume, and the way into a match.
+#include "game/flow/menu.h"
+
 #include <cstdio>
 
 #include "SDL_mixer.h"
-#include "game/flow/frameclock.h"
-#include "game/flow/game.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/frameclock.h"
+#include "game/base/inputseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
+#include "game/media/layout.h"
 #include "game/media/media.h"
 #include "game/media/sequences.h"
+#include "game/media/sprites.h"
 #include "settings/settings.h"
 
 namespace {
 
-const Sint16 stickThreshold = 8000;  // stick travel that counts as a push
-
 enum TickResult { tickGoesOn, tickEndsMenu, tickFlipFailed };
+
+void drawAt(ScreenPlace place, SDL_Surface* image)
+{
+    blit(static_cast<Sint16>(place.x), static_cast<Sint16>(place.y), image, screen, nullptr);
+}
 
 void drawMenu()
 {
     blit(0, 0, menuBackdrop, screen, nullptr);
-    blit(50, 150, menuPage, screen, nullptr);
-    blit(0, 350, courtStrip, screen, nullptr);
+    drawAt(layout::menuPage, menuPage);
+    drawAt(layout::courtStrip, courtStrip);
 }
 
 void moveCursor(int step)
@@ -84,16 +90,16 @@ bool actOnEvent()
     }
     if (event.type == SDL_JOYAXISMOTION && settings.joy == 1) {
         const Sint16 value = event.jaxis.value;
-        const bool pushed = value <= -stickThreshold || value >= stickThreshold;
+        const bool pushed = value <= -stickPush || value >= stickPush;
         if (event.jaxis.axis == 0 && pushed) {
             if (gameType < gameComputerBoth) {  // Kept: unlike the arrow keys, not on the last entry
                 showMenuPage(gameType);
                 toggleCourt();
             }
-        } else if (event.jaxis.axis == 1 && value >= stickThreshold) {
+        } else if (event.jaxis.axis == 1 && value >= stickPush) {
             if (gameType < gameComputerBoth)
                 moveCursor(1);
-        } else if (event.jaxis.axis == 1 && value <= -stickThreshold) {
+        } else if (event.jaxis.axis == 1 && value <= -stickPush) {
             if (gameType > gameTwoPeople)
                 moveCursor(-1);
         } else if (event.jaxis.axis <= 1 && !pushed) {
@@ -114,7 +120,7 @@ bool actOnEvent()
 // Kept: an empty queue leaves the last event in place, so a held key repeats.
 TickResult menuTick()
 {
-    SDL_PollEvent(&event);
+    pollEvent(&event);
     if (SDL_Flip(screen) == -1)
         return tickFlipFailed;
     pauseMs(30);
@@ -169,13 +175,14 @@ void toggleCourt()
 bool menuPhase()
 {
     if (score1 == settings.pointsToWin || score2 == settings.pointsToWin)
-        fadeImage(sheet, nullptr, fadeIn, 150, 250, 250, &matchEndBannerRect);
+        fadeImage(sheet, nullptr, fadeIn, 150, layout::matchEndBanner.x, layout::matchEndBanner.y,
+                  &matchEndBannerRect);
     fadeImage(background, nullptr, fadeIn, 10, 0, 0, nullptr);
     if (SDL_Flip(screen) == -1)
         return false;
     fadeImage(menuBackdrop, background, fadeIn, 25, 0, 0, nullptr);
     blit(0, 0, menuBackdrop, screen, nullptr);
-    blit(0, 350, courtStrip, screen, nullptr);
+    drawAt(layout::courtStrip, courtStrip);
     if (gameType == gameComputerLevel5)
         gameType = gameTwoPeople;
     if (courtMode == courtBonus)
@@ -184,7 +191,7 @@ bool menuPhase()
     if (SDL_Flip(screen) == -1)
         return false;
 
-    while (SDL_PollEvent(&event) == 1) {
+    while (pollEvent(&event) == 1) {
     }
     for (;;) {
         TickResult result = menuTick();
@@ -202,6 +209,7 @@ void startMatch()
     replaceImage(background, courtBackgroundFile(courtMode));
     fadeImage(menuBackdrop, background, fadeOut, 25, 0, 0, nullptr);
     resetMatch();
+    stopSparks();
     inMatch = true;
     // Kept: events that wait now are not discarded: keys pressed during the
     // start sequence reach the first frame.

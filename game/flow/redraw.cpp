@@ -1,11 +1,13 @@
 #include "game/flow/redraw.h"
 
+#include "game/base/state.h"
 #include "game/match/ball.h"
 #include "game/match/court.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/atlas.h"
 #include "game/media/image.h"
+#include "game/media/layout.h"
 #include "game/media/media.h"
 #include "game/media/scoreboard.h"
 #include "game/media/sprites.h"
@@ -37,15 +39,19 @@ Extent unite(const Extent& a, const Extent& b)
                   a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
 }
 
-// The ball picture and, about its centre, the dots: 18 px out plus a 2 px
-// disc, one more each way for safety. Positions truncate as they are drawn.
+// The dots reach 18 px out from the ball's centre plus a 2 px disc, and one
+// more each way for safety.
+constexpr int dotReach = 21;  // px
+
+// The ball picture and, about its centre, the dots. Positions truncate as
+// they are drawn.
 Extent ballExtent()
 {
     const int x = truncToInt(ball.x);
     const int y = truncToInt(ball.y);
     const Extent picture = extent(x, y, ballImage ? ballImage->w : 0, ballImage ? ballImage->h : 0);
     const int centre = ballSize / 2;
-    return unite(picture, extent(x + centre - 21, y + centre - 21, 42, 42));
+    return unite(picture, extent(x + centre - dotReach, y + centre - dotReach, 2 * dotReach, 2 * dotReach));
 }
 
 // A paddle and, while it runs, its spark.
@@ -57,7 +63,36 @@ Extent paddleExtent(const Paddle& p, const HitSpark& spark)
     if (spark.frame >= 8)
         return paddle;
     const AtlasRect& frame = atlas::hitSparkFrames[0];  // every frame is this size
-    return unite(paddle, extent(x - sparkOffsetX, y - sparkOffsetY, frame.w, frame.h));
+    return unite(paddle, extent(x - layout::sparkOffsetX, y - layout::sparkOffsetY, frame.w, frame.h));
+}
+
+// A box pushed to the display about a mover's top-left corner (px): it
+// reaches `reach` left of and above the corner and is w x h.
+struct UpdateBox {
+    int reach, w, h;  // px
+};
+constexpr UpdateBox paddleUpdateBox = {50, 120, 180};
+constexpr UpdateBox ballUpdateBox = {20, 60, 60};
+
+// Each box holds its mover's extent at rest, with room to spare for the move.
+constexpr bool holds(const UpdateBox& box, int left, int top, int right, int bottom)
+{
+    return box.reach >= -left && box.reach >= -top && box.w - box.reach >= right && box.h - box.reach >= bottom;
+}
+static_assert(holds(paddleUpdateBox, -layout::sparkOffsetX, -layout::sparkOffsetY,
+                    atlas::hitSparkFrames[0].w - layout::sparkOffsetX, atlas::hitSparkFrames[0].h - layout::sparkOffsetY),
+              "a paddle's box holds its spark");
+static_assert(holds(ballUpdateBox, ballSize / 2 - dotReach, ballSize / 2 - dotReach, ballSize / 2 + dotReach,
+                    ballSize / 2 + dotReach),
+              "the ball's box holds its dots");
+
+// Mend: the box is clipped to the screen, so the display layer is not asked
+// to update pixels that do not exist.
+SDL_Rect updateRect(float x, float y, const UpdateBox& box)
+{
+    const int left = static_cast<int>(x) - box.reach;
+    const int top = static_cast<int>(y) - box.reach;
+    return clippedToDisplay(left, top, left + box.w, top + box.h);
 }
 
 void restoreBackground(const Extent& e)
@@ -90,6 +125,13 @@ void restoreCourt()
     for (int i = 0; i < moverCount; ++i)
         court.drawn[i] = now[i];
     court.valid = true;
+}
+
+void placeUpdateRects()
+{
+    updateRects[0] = updateRect(leftPaddle.x, leftPaddle.y, paddleUpdateBox);
+    updateRects[1] = updateRect(rightPaddle.x, rightPaddle.y, paddleUpdateBox);
+    updateRects[2] = updateRect(ball.x, ball.y, ballUpdateBox);
 }
 
 void forgetCourt() { court.valid = false; }

@@ -12,5 +12,8 @@ void restoreCourt();
 // The screen now holds something else (a sequence, the still court): the
 // next frame draws the whole background.
 void forgetCourt();
+// The three updateRects of a match frame, from the positions before its
+// moves: each box holds its mover where it was and a frame's move further.
+void placeUpdateRects();
 // Tests only: true makes every frame draw the whole background.
 void setFullCourtRedraw(bool on);

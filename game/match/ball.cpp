@@ -3,12 +3,10 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/match/court.h"
 #include "game/match/motion.h"
 #include "game/match/paddle.h"
-#include "game/media/assets.h"
-#include "game/media/sprites.h"
 #include "settings/settings.h"
 
 namespace {
@@ -62,11 +60,11 @@ struct Side {
     bool computer;       // a computer plays this paddle: hits may smash by chance
     int smashLimit;      // highest rand() % 10 that smashes
     bool& hitLock;
-    HitSpark& spark;
+    PaddleSide which;
     bool towardCentre;   // paddle moves toward the centre line
 };
 
-void paddleHit(Ball& b, Sint32 dt, const Side& side)
+void paddleHit(Ball& b, Sint32 dt, const Side& side, BallStrokes& strokes)
 {
     // Out of the paddle, by 21 px plus the paddle's own travel this frame.
     float p = stepPx(side.vxSnapshot, dt) + 21.0f;
@@ -84,9 +82,7 @@ void paddleHit(Ball& b, Sint32 dt, const Side& side)
 
     side.hitLock = true;
     postLock = false;
-    if (settings.sound == 1)
-        playEffect(hitSound);
-    setFrame(side.spark, 0);
+    strokes.sides[strokes.count++] = side.which;  // sound and spark: the layers above
 
     if (side.paddle.vy > 0)
         verticalBlend(b, side.paddle.vy);
@@ -122,13 +118,28 @@ bool inPostRows(float y)
 
 }  // namespace
 
-Ball ball = makeBall(centreLineX, courtCentreY);
-bool leftHitLock = false;
-bool rightHitLock = false;
-bool postLock = false;
-int contactX = 0;
-float leftVxSnapshot = 0;
-float rightVxSnapshot = 0;
+Ball ball;
+bool leftHitLock;
+bool rightHitLock;
+bool postLock;
+int contactX;
+float leftVxSnapshot;
+float rightVxSnapshot;
+
+void resetBallState()
+{
+    ball = makeBall(centreLineX, courtCentreY);
+    leftHitLock = false;
+    rightHitLock = false;
+    postLock = false;
+    contactX = 0;
+    leftVxSnapshot = 0;
+    rightVxSnapshot = 0;
+}
+
+namespace {
+[[maybe_unused]] const bool ballStateReady = (resetBallState(), true);  // program-start values
+}
 
 int truncToInt(float v)
 {
@@ -177,8 +188,9 @@ void placeHitRects(Ball& b)
     }
 }
 
-void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects)
+BallStrokes updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects)
 {
+    BallStrokes strokes{0, {leftSide, leftSide}};
     Ball& b = ball;
     const Sint32 dt = elapsedMs(clock);  // ms
 
@@ -233,13 +245,13 @@ void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL
 
     if (rectListsOverlap(b.hitRects, hitRectCount, leftHitRects, leftHitRects ? 1 : 0) && !leftHitLock) {
         Side left{leftPaddle, leftVxSnapshot, leftSmashHeld, gameType != gameTwoPeople, gameType + 1,
-                  leftHitLock, hitSpark1, leftPaddle.vx > 0};
-        paddleHit(b, dt, left);
+                  leftHitLock, leftSide, leftPaddle.vx > 0};
+        paddleHit(b, dt, left, strokes);
     }
     if (rectListsOverlap(b.hitRects, hitRectCount, rightHitRects, rightHitRects ? 1 : 0) && !rightHitLock) {
         Side right{rightPaddle, rightVxSnapshot, rightSmashHeld, gameType == gameComputerBoth, 5,
-                   rightHitLock, hitSpark2, rightPaddle.vx < 0};
-        paddleHit(b, dt, right);
+                   rightHitLock, rightSide, rightPaddle.vx < 0};
+        paddleHit(b, dt, right, strokes);
     }
 
     b.y += stepPx(b.vy, dt);
@@ -250,6 +262,7 @@ void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL
         placeHitRects(b);
         ++hitCount;
     }
+    return strokes;
 }
 
 void resetMatch()
@@ -285,7 +298,4 @@ void resetMatch()
     setMagnitude(ball.vx, 100);
     setMagnitude(ball.vy, 100);
     placeHitRects(ball);
-
-    setFrame(hitSpark1, 10);
-    setFrame(hitSpark2, 10);
 }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "SDL.h"
-#include "game/flow/frameclock.h"
+#include "game/base/frameclock.h"
 
 struct Ball {
     SDL_Rect hitRects[11];  // px: hit shape, 20x20 square and its shadow to y + 38
@@ -28,8 +28,19 @@ Sint16 truncToPx(float v);
 // overlap. A null list counts as empty.
 bool rectListsOverlap(const SDL_Rect* a, int countA, const SDL_Rect* b, int countB);
 void placeHitRects(Ball& b);
+// The paddle strokes of one updateBall, in the order they happened. The
+// match only counts them; the layers above play the hit sound and start
+// the paddle's spark for each, before anything is drawn.
+enum PaddleSide { leftSide = 0, rightSide = 1 };
+struct BallStrokes {
+    int count;             // 0 to 2
+    PaddleSide sides[2];   // which paddle struck, first stroke first
+};
+
 // One frame of ball motion; the time step is read once from the clock.
 // Null paddle rects count as no paddle.
-void updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects);
+BallStrokes updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects);
 // Ball, paddles, locks (postLock too), scores and counters for a new match.
 void resetMatch();
+// The ball and its locks, snapshots and contact point as the program starts.
+void resetBallState();

@@ -1,6 +1,6 @@
 #include "game/match/computer.h"
 
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/match/court.h"
 #include "game/match/paddle.h"
 #include "settings/settings.h"

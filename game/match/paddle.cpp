@@ -3,26 +3,34 @@
 #include <initializer_list>
 
 #include "SDL_mixer.h"
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/match/ball.h"
 #include "game/match/court.h"
 #include "game/match/motion.h"
 #include "settings/settings.h"
 
-Paddle leftPaddle = {leftPaddleStartX, paddleCreatedY,
-                     {{leftPaddleStartX, paddleCreatedY, paddleWidth, paddleHeight}}, 0, 0};
-Paddle rightPaddle = {rightPaddleStartX, paddleCreatedY,
-                      {{rightPaddleStartX, paddleCreatedY, paddleWidth, paddleHeight}}, 0, 0};
-bool leftSmashHeld = false;
-bool rightSmashHeld = false;
+Paddle leftPaddle;
+Paddle rightPaddle;
+bool leftSmashHeld;
+bool rightSmashHeld;
+
+void resetPaddles()
+{
+    leftPaddle = {leftPaddleStartX, paddleCreatedY,
+                  {{leftPaddleStartX, paddleCreatedY, paddleWidth, paddleHeight}}, 0, 0};
+    rightPaddle = {rightPaddleStartX, paddleCreatedY,
+                   {{rightPaddleStartX, paddleCreatedY, paddleWidth, paddleHeight}}, 0, 0};
+    leftSmashHeld = false;
+    rightSmashHeld = false;
+}
 
 namespace {
 
-const Sint16 stickDeadZone = 8000;  // stick values strictly inside +-8000 mean rest
+[[maybe_unused]] const bool paddlesReady = (resetPaddles(), true);  // program-start values
 
 float stickSpeed(Sint16 value)
 {
-    if (value > -stickDeadZone && value < stickDeadZone)
+    if (value > -stickPush && value < stickPush)
         return 0;
     return value < 0 ? -static_cast<float>(rallySpeed) : static_cast<float>(rallySpeed);
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "SDL.h"
-#include "game/flow/frameclock.h"
+#include "game/base/frameclock.h"
 
 struct Paddle {
     float x, y;             // px: top-left corner
@@ -11,11 +11,17 @@ struct Paddle {
     float vx, vy;           // px/s
 };
 
+// Stick travel from the centre (axis units) that counts as a push, for the
+// paddles and the menu alike; anything strictly inside is rest.
+constexpr Sint16 stickPush = 8000;
+
 extern Paddle leftPaddle;      // starts at (0, 300)
 extern Paddle rightPaddle;     // starts at (779, 300)
 extern bool leftSmashHeld;     // left smash button held: paddle frozen, hits smash
 extern bool rightSmashHeld;
 
+// Both paddles and smash buttons as the program starts.
+void resetPaddles();
 void placeHitRects(Paddle& p);
 // Moves leftPaddle or rightPaddle inside its zone: identity picks the zone
 // and the smash button (any paddle other than leftPaddle counts as the right

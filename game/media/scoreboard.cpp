@@ -1,65 +1,74 @@
 #include "game/media/scoreboard.h"
 
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/media/assets.h"
 #include "game/media/atlas.h"
 #include "game/media/image.h"
+#include "game/media/layout.h"
 #include "game/media/media.h"
 
 namespace {
 
-const Sint16 scoreTop = 5;  // px
-const Uint16 digitHeight = atlas::digitRects[0].h;  // px
+using layout::scoreTop;
+const int digitWidth = atlas::digitRects[0].w;   // px
+const int digitHeight = atlas::digitRects[0].h;  // px
+
+void drawLabel(ScreenPlace place, const SDL_Rect& rect)
+{
+    blit(static_cast<Sint16>(place.x), static_cast<Sint16>(place.y), playerLabels, screen, &rect);
+}
 
 // Mend: a value that is not a digit draws nothing rather than reading past the table.
-void drawDigit(Sint32 digit, Sint16 x)
+void drawDigit(Sint32 digit, int x)
 {
     if (digit < 0 || digit > 9)
         return;
-    blit(x, scoreTop, sheet, screen, &digitRects[digit]);
+    blit(static_cast<Sint16>(x), scoreTop, sheet, screen, &digitRects[digit]);
 }
 
 }  // namespace
 
-// Labels are 140 px wide and at most 18 high; the strip runs from the 1 of a
-// left 10 (x 303) to the 0 of a right 10 (x 458, 40 wide).
+// The label corners are as large as the largest label (the person's); the
+// strip runs from the 1 of a left 10 to the 0 of a right 10.
 const SDL_Rect scoreboardAreas[3] = {
-    {0, 0, 140, 18}, {660, 0, 140, 18}, {303, scoreTop, 458 + 40 - 303, digitHeight}};
+    {layout::leftLabel.x, layout::leftLabel.y, atlas::humanLabelRect.w, atlas::humanLabelRect.h},
+    {layout::rightLabel.x, layout::rightLabel.y, atlas::humanLabelRect.w, atlas::humanLabelRect.h},
+    {layout::leftTensX, scoreTop, layout::rightTensX + digitWidth - layout::leftTensX, digitHeight}};
 
 void drawScore(Sint32 left, Sint32 right)
 {
     Sint32 leftLast = left;
     if (left == 10) {
-        drawDigit(1, 303);  // 10 grows outward: its 1 goes left
+        drawDigit(1, layout::leftTensX);  // 10 grows outward: its 1 goes left
         leftLast = 0;
     }
     Sint32 rightFirst = right;
     if (right == 10) {
-        drawDigit(0, 458);  // and its 0 goes right
+        drawDigit(0, layout::rightTensX);  // and its 0 goes right
         rightFirst = 1;
     }
-    drawDigit(leftLast, 343);
-    blit(393, scoreTop, sheet, screen, &scoreSeparatorRect);
-    drawDigit(rightFirst, 418);
+    drawDigit(leftLast, layout::leftDigitX);
+    blit(layout::separatorX, scoreTop, sheet, screen, &scoreSeparatorRect);
+    drawDigit(rightFirst, layout::rightDigitX);
 }
 
 void drawPlayerLabels()
 {
     switch (gameType) {
     case gameTwoPeople:
-        blit(0, 0, playerLabels, screen, &humanLabelRect);
-        blit(660, 0, playerLabels, screen, &humanLabelRect);
+        drawLabel(layout::leftLabel, humanLabelRect);
+        drawLabel(layout::rightLabel, humanLabelRect);
         break;
     case gameComputerBoth:
-        blit(0, 0, playerLabels, screen, &computerLabelRect);
-        blit(723, 0, playerLabels, screen, &computerLabelShortRect);
+        drawLabel(layout::leftLabel, computerLabelRect);
+        drawLabel(layout::rightComputerLabel, computerLabelShortRect);
         break;
     case gameComputerLevel1:
     case gameComputerLevel2:
     case gameComputerLevel3:
     case gameComputerLevel5:
-        blit(0, 0, playerLabels, screen, &computerLabelRect);
-        blit(660, 0, playerLabels, screen, &humanLabelRect);
+        drawLabel(layout::leftLabel, computerLabelRect);
+        drawLabel(layout::rightLabel, humanLabelRect);
         break;
     default:
         break;  // no such game type

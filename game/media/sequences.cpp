@@ -1,15 +1,16 @@
 #include "game/media/sequences.h"
 
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/court.h"
 #include "game/match/paddle.h"
-#include "game/match/sphere.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
+#include "game/media/layout.h"
 #include "game/media/media.h"
 #include "game/media/scoreboard.h"
+#include "game/media/spheredraw.h"
 #include "game/media/sprites.h"
 #include "settings/settings.h"
 
@@ -59,7 +60,7 @@ void showJoystickNotice()
     if (settings.joy != 1)
         return;
     blit(0, 0, background, screen, nullptr);
-    blit(230, 270, sheet, screen, &joystickNoticeTitleRect);
+    blit(layout::joystickNoticeTitle.x, layout::joystickNoticeTitle.y, sheet, screen, &joystickNoticeTitleRect);
     flipScreen();
     pauseMs(2000);
 
@@ -71,7 +72,7 @@ void showJoystickNotice()
     default: break;  // more sticks than the notice has words for
     }
     if (line)
-        blit(225, 300, sheet, screen, line);  // joins the title, no clearing
+        blit(layout::joystickNoticeLine.x, layout::joystickNoticeLine.y, sheet, screen, line);  // no clearing
     flipScreen();
     pauseMs(1000);
 }

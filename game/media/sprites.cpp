@@ -2,11 +2,24 @@
 
 #include "game/media/assets.h"
 #include "game/media/image.h"
+#include "game/media/layout.h"
 #include "game/media/media.h"
+#include "settings/settings.h"
 
-HitSpark hitSpark1 = {0};
-HitSpark hitSpark2 = {0};
-FrameClock sparkClock = makeFrameClock();
+HitSpark hitSpark1;
+HitSpark hitSpark2;
+FrameClock sparkClock;
+
+void resetSprites()
+{
+    hitSpark1 = {0};
+    hitSpark2 = {0};
+    sparkClock = makeFrameClock();
+}
+
+namespace {
+[[maybe_unused]] const bool spritesReady = (resetSprites(), true);  // program-start values
+}
 
 void drawBallImage(const Ball& b)
 {
@@ -26,13 +39,26 @@ void setFrame(HitSpark& spark, Sint32 frame)
     spark.frame = frame;
 }
 
+void showStroke(PaddleSide side)
+{
+    if (settings.sound == 1)
+        playEffect(hitSound);
+    setFrame(side == leftSide ? hitSpark1 : hitSpark2, 0);
+}
+
+void stopSparks()
+{
+    setFrame(hitSpark1, 10);
+    setFrame(hitSpark2, 10);
+}
+
 void draw(HitSpark& spark, int x, int y)
 {
     if (spark.frame >= 8)
         return;
     if (spark.frame < 0)
         spark.frame = 0;  // Mend: no such frame in the strip: start it as a fresh strike
-    blit(static_cast<Sint16>(x - sparkOffsetX), static_cast<Sint16>(y - sparkOffsetY), hitSparkStrip, screen,
+    blit(static_cast<Sint16>(x - layout::sparkOffsetX), static_cast<Sint16>(y - layout::sparkOffsetY), hitSparkStrip, screen,
          &hitSparkFrames[spark.frame]);
     setSurfaceAlpha(hitSparkStrip, 128);  // sparks are half-transparent
     // Kept: one clock for both sparks, so a step of one holds the other back.

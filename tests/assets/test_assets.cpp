@@ -16,6 +16,7 @@
 #include "SDL.h"
 #include "SDL_mixer.h"
 #include "game/media/atlas.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -495,26 +496,6 @@ TEST(AssetMusic, MixerLoadsTheMusic)
 #ifdef VOLTARI_ASSETGEN
 namespace {
 
-struct TempDir {
-    std::string path;
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "voltari-assets-XXXXXX").string();
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data()))
-            path = buf.data();
-    }
-    ~TempDir()
-    {
-        if (!path.empty()) {
-            std::error_code ec;
-            fs::remove_all(path, ec);
-        }
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-};
 
 int runGenerator(const std::string& dir)
 {
@@ -528,7 +509,7 @@ int runGenerator(const std::string& dir)
 
 TEST(AssetGenerator, WritesTheSameBytesOnEveryRun)
 {
-    TempDir first, second;
+    ScratchDir first("assets", false), second("assets", false);
     ASSERT_FALSE(first.path.empty());
     ASSERT_FALSE(second.path.empty());
     ASSERT_EQ(runGenerator(first.path), 0);
@@ -543,7 +524,7 @@ TEST(AssetGenerator, WritesTheSameBytesOnEveryRun)
 
 TEST(AssetGenerator, FailsWhenItCannotWrite)
 {
-    TempDir dir;
+    ScratchDir dir("assets", false);
     ASSERT_FALSE(dir.path.empty());
     EXPECT_NE(runGenerator(dir.path + "/missing/folder"), 0);
 }

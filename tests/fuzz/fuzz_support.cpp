@@ -1,5 +1,7 @@
 #include "fuzz_support.h"
 
+#include "support/scratch.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,34 +11,14 @@
 #include <filesystem>
 #include <vector>
 
-namespace {
-
-std::vector<std::string> folders;
-
-void removeFolders()
-{
-    for (const std::string& f : folders) {
-        std::error_code ec;
-        std::filesystem::remove_all(f, ec);
-    }
-}
-
-}  // namespace
-
 std::string scratchFolder()
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/voltari-fuzz-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (!mkdtemp(buf.data())) {
+    const std::string folder = processScratchFolder("fuzz");
+    if (folder.empty()) {
         std::perror("mkdtemp");
         std::abort();
     }
-    if (folders.empty())
-        std::atexit(removeFolders);
-    folders.push_back(buf.data());
-    return buf.data();
+    return folder;
 }
 
 // In place, then cut to length when it was longer: a file cut to zero bytes

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "SDL_mixer.h"
-#include "game/flow/timeseam.h"
+#include "game/base/timeseam.h"
 #include "game/media/assets.h"
 #include "game/media/media.h"
 #include "game/media/soundfile.h"

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "game/flow/frameclock.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/frameclock.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
 #include "game/media/sprites.h"
@@ -76,7 +76,14 @@ protected:
         rightVxSnapshot = vx;
         placeHitRects(rightPaddle);
     }
-    void frame() { updateBall(clock, leftPaddle.hitRects, rightPaddle.hitRects); }
+    // The ball's move as the match frame makes it: each stroke starts its spark.
+    BallStrokes strokes{0, {leftSide, leftSide}};  // of the last frame()
+    void frame()
+    {
+        strokes = updateBall(clock, leftPaddle.hitRects, rightPaddle.hitRects);
+        for (int i = 0; i < strokes.count; ++i)
+            showStroke(strokes.sides[i]);
+    }
     float speed() const { return std::sqrt(ball.vx * ball.vx + ball.vy * ball.vy); }
 
     // The computer's hits smash by a draw of rand() % 10: predict the draws of
@@ -105,7 +112,7 @@ protected:
             }
             ball.y = 270;
             ball.vy = 0;
-            updateBall(clock, leftPaddle.hitRects, rightPaddle.hitRects);
+            frame();
             ASSERT_EQ(hitCount, 1);
             if (!draws) {
                 EXPECT_EQ(randDraws, before);
@@ -235,6 +242,8 @@ TEST_F(BallTest, DownwardPaddleTurnsTheBallAndAddsTwelve)
     EXPECT_FLOAT_EQ(ball.y, 271.5f);
     EXPECT_EQ(contactX, (112 + 132 + 100 + 120) / 4);
     EXPECT_TRUE(leftHitLock);
+    ASSERT_EQ(strokes.count, 1);
+    EXPECT_EQ(strokes.sides[0], leftSide);
     EXPECT_EQ(hitSpark1.frame, 0);
     EXPECT_EQ(hitSpark2.frame, 9);
     EXPECT_EQ(hitCount, 1);
@@ -319,6 +328,8 @@ TEST_F(BallTest, UpwardRightPaddleSendsTheBallUpAndLeft)
     EXPECT_NEAR(ball.vx, -273.58f, 0.01f);
     EXPECT_FLOAT_EQ(ball.vy, -150.0f);
     EXPECT_TRUE(rightHitLock);
+    ASSERT_EQ(strokes.count, 1);
+    EXPECT_EQ(strokes.sides[0], rightSide);
     EXPECT_EQ(hitSpark2.frame, 0);
     EXPECT_EQ(hitSpark1.frame, 9);
 }
@@ -665,8 +676,6 @@ TEST_F(BallTest, ResetMatchPreparesANewMatch)
     EXPECT_EQ(ball.vx, -100.0f);
     EXPECT_EQ(ball.vy, 0.0f);  // zero stays zero
     EXPECT_EQ(ball.smashBoost, 0.0f);
-    EXPECT_EQ(hitSpark1.frame, 10);
-    EXPECT_EQ(hitSpark2.frame, 10);
 }
 
 TEST_F(BallTest, FirstServeOfTheProgramGoesRightAndDown)

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "SDL_mixer.h"
-#include "game/flow/frameclock.h"
-#include "game/flow/state.h"
+#include "game/base/frameclock.h"
+#include "game/base/state.h"
 #include "game/match/paddle.h"
 #include "support/gamerun.h"
 

@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "SDL_mixer.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
+#include "game/match/paddle.h"
 #include "support/gamerun.h"
 
 namespace {
@@ -115,11 +116,11 @@ TEST(FlowMenu, LeftAndRightToggleTheCourt)
 TEST(FlowMenu, StickHorizontalTogglesCourtExceptOnLastEntry)
 {
     std::vector<ScriptedEvent> script;
-    script.push_back({menuReadyMs, joyAxis(0, 0, 8000)});
+    script.push_back({menuReadyMs, joyAxis(0, 0, stickPush)});
     script.push_back({menuReadyMs + 10, joyAxis(0, 0, 0)});
     for (int i = 0; i < 4; ++i)
         pressKey(script, menuReadyMs + 600 + i * 500, SDLK_DOWN);
-    script.push_back({menuReadyMs + 3000, joyAxis(1, 0, -8000)});
+    script.push_back({menuReadyMs + 3000, joyAxis(1, 0, -stickPush)});
     script.push_back({menuReadyMs + 3010, joyAxis(1, 0, 0)});
     pressKey(script, menuReadyMs + 3500, SDLK_ESCAPE);
     EXPECT_EQ(runWithSamples(script, {menuReadyMs + 500, menuReadyMs + 2900, menuReadyMs + 3400}, true), 0);
@@ -142,11 +143,11 @@ TEST(FlowMenu, StickIgnoredWithJoysticksOff)
 TEST(FlowMenu, StickVerticalMovesCursor)
 {
     std::vector<ScriptedEvent> script;
-    script.push_back({menuReadyMs, joyAxis(0, 1, 8000)});
+    script.push_back({menuReadyMs, joyAxis(0, 1, stickPush)});
     script.push_back({menuReadyMs + 10, joyAxis(0, 1, 7999)});
-    script.push_back({menuReadyMs + 600, joyAxis(1, 1, 8000)});
+    script.push_back({menuReadyMs + 600, joyAxis(1, 1, stickPush)});
     script.push_back({menuReadyMs + 610, joyAxis(1, 1, 0)});
-    script.push_back({menuReadyMs + 1200, joyAxis(0, 1, -8000)});
+    script.push_back({menuReadyMs + 1200, joyAxis(0, 1, -stickPush)});
     script.push_back({menuReadyMs + 1210, joyAxis(0, 1, 0)});
     pressKey(script, menuReadyMs + 1800, SDLK_ESCAPE);
     EXPECT_EQ(runWithSamples(script, {menuReadyMs + 500, menuReadyMs + 1100, menuReadyMs + 1700}, true), 0);

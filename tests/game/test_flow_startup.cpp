@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "SDL_mixer.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/media/media.h"
 #include "settings/settings.h"
 #include "support/gamerun.h"

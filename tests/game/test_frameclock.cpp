@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "game/flow/frameclock.h"
-#include "game/flow/timeseam.h"
+#include "game/base/frameclock.h"
+#include "game/base/timeseam.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "game/flow/frameclock.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/frameclock.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/computer.h"
 #include "game/match/paddle.h"

@@ -2,24 +2,20 @@
 // match played that way must show, frame after frame, exactly the screen
 // of the same match drawn over a full court every frame.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/flow/redraw.h"
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
 #include "game/media/media.h"
 #include "settings/settings.h"
 #include "support/gamerun.h"
 
 namespace {
-
-const Uint32 menuReadyMs = 9000;
 
 struct FrameLog {
     Uint64 pacingSeen = 0;
@@ -69,52 +65,27 @@ void recordFrame(Uint32)
     }
 }
 
-// Plays a computer match on the court with the posts in a child process,
-// with full court redraws or not; returns the scores and one digest a frame.
+// Plays a computer match on the court with the posts, with full court
+// redraws or not; returns the scores and one digest a frame. Both runs share
+// this process: the game starts every run from its reset.
 std::vector<Uint64> playMatch(bool fullRedraw, Sint32& score1Out, Sint32& score2Out)
 {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return {};
-    std::fflush(nullptr);
-    pid_t child = fork();
-    if (child == 0) {
-        close(pipeEnds[0]);
-        setFullCourtRedraw(fullRedraw);
-        makeGameFolder();
-        writeTextFile("setup.ini", "joy0\nfullscreen0\nsound0\nxspeed1\nsbots1\nlittlepoints\n");
-        std::vector<ScriptedEvent> script;
-        for (int i = 0; i < 4; ++i)
-            pressKey(script, menuReadyMs + i * 400, SDLK_DOWN);
-        pressKey(script, menuReadyMs + 1800, SDLK_RIGHT);
-        pressKey(script, menuReadyMs + 2600, SDLK_RETURN);
-        RunOptions options;
-        options.onPause = recordFrame;
-        int status = runScripted(script, options);
-        Sint64 head[3] = {status, frames.score1, frames.score2};
-        FILE* out = fdopen(pipeEnds[1], "wb");
-        std::fwrite(head, sizeof head, 1, out);
-        std::fwrite(frames.digests.data(), sizeof(Uint64), frames.digests.size(), out);
-        std::fclose(out);
-        std::exit(0);  // removes the game folder
-    }
-    close(pipeEnds[1]);
-    FILE* in = fdopen(pipeEnds[0], "rb");
-    Sint64 head[3] = {-1, -1, -1};
-    std::vector<Uint64> digests;
-    if (std::fread(head, sizeof head, 1, in) == 1) {
-        Uint64 d;
-        while (std::fread(&d, sizeof d, 1, in) == 1)
-            digests.push_back(d);
-    }
-    std::fclose(in);
-    int status = -1;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(head[0], 0) << "the game's exit status";
-    score1Out = static_cast<Sint32>(head[1]);
-    score2Out = static_cast<Sint32>(head[2]);
-    return digests;
+    frames = FrameLog();
+    setFullCourtRedraw(fullRedraw);
+    makeGameFolder();
+    writeTextFile("setup.ini", "joy0\nfullscreen0\nsound0\nxspeed1\nsbots1\nlittlepoints\n");
+    std::vector<ScriptedEvent> script;
+    for (int i = 0; i < 4; ++i)
+        pressKey(script, menuReadyMs + i * 400, SDLK_DOWN);
+    pressKey(script, menuReadyMs + 1800, SDLK_RIGHT);
+    pressKey(script, menuReadyMs + 2600, SDLK_RETURN);
+    RunOptions options;
+    options.onPause = recordFrame;
+    EXPECT_EQ(runScripted(script, options), 0) << "the game's exit status";
+    setFullCourtRedraw(false);
+    score1Out = frames.score1;
+    score2Out = frames.score2;
+    return frames.digests;
 }
 
 TEST(CourtRedraw, EveryFrameOfAWholeMatchEqualsAFullRedraw)

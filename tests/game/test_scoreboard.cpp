@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
+#include "game/media/layout.h"
 #include "game/media/media.h"
 #include "game/media/scoreboard.h"
 #include "support/media_fixture.h"
@@ -46,9 +47,9 @@ protected:
 TEST_F(ScoreboardTest, NilNil)
 {
     drawScore(0, 0);
-    expectDigitBox(343, 0);
-    expectDigitBox(418, 0);
-    EXPECT_EQ(countRgb(screen, 393, 5, 11, 52, separatorColour), 11 * 52);
+    expectDigitBox(layout::leftDigitX, 0);
+    expectDigitBox(layout::rightDigitX, 0);
+    EXPECT_EQ(countRgb(screen, layout::separatorX, layout::scoreTop, 11, 52, separatorColour), 11 * 52);
     EXPECT_EQ(colourCount(digitColour(0)), 2 * 40 * 52);
     EXPECT_EQ(colourCount(separatorColour), 11 * 52);
     EXPECT_EQ(rgbAt(screen, 392, 5), 0u);
@@ -59,9 +60,9 @@ TEST_F(ScoreboardTest, NilNil)
 TEST_F(ScoreboardTest, TenOnTheLeftGrowsLeftward)
 {
     drawScore(10, 3);
-    expectDigitBox(303, 1);
-    expectDigitBox(343, 0);
-    expectDigitBox(418, 3);
+    expectDigitBox(layout::leftTensX, 1);
+    expectDigitBox(layout::leftDigitX, 0);
+    expectDigitBox(layout::rightDigitX, 3);
     EXPECT_EQ(colourCount(digitColour(1)), 40 * 52);
     EXPECT_EQ(colourCount(digitColour(0)), 40 * 52);
     EXPECT_EQ(colourCount(digitColour(3)), 40 * 52);
@@ -71,9 +72,9 @@ TEST_F(ScoreboardTest, TenOnTheLeftGrowsLeftward)
 TEST_F(ScoreboardTest, TenOnTheRightGrowsRightward)
 {
     drawScore(4, 10);
-    expectDigitBox(343, 4);
-    expectDigitBox(418, 1);
-    expectDigitBox(458, 0);
+    expectDigitBox(layout::leftDigitX, 4);
+    expectDigitBox(layout::rightDigitX, 1);
+    expectDigitBox(layout::rightTensX, 0);
     EXPECT_EQ(colourCount(digitColour(0)), 40 * 52);
     EXPECT_EQ(rgbAt(screen, 498, 5), 0u);
 }
@@ -98,7 +99,7 @@ TEST_F(ScoreboardTest, TwoPeopleShowTheHumanLabelInBothCorners)
     drawPlayerLabels();
     EXPECT_EQ(countRgb(screen, 0, 0, 140, 17, humanColour), 140 * 17);
     EXPECT_EQ(countRgb(screen, 0, 17, 140, 1, sharedRowColour), 140);
-    EXPECT_EQ(countRgb(screen, 660, 0, 140, 17, humanColour), 140 * 17);
+    EXPECT_EQ(countRgb(screen, layout::rightLabel.x, 0, 140, 17, humanColour), 140 * 17);
     EXPECT_EQ(rgbAt(screen, 659, 0), 0u);
     EXPECT_EQ(rgbAt(screen, 140, 0), 0u);
     EXPECT_EQ(rgbAt(screen, 0, 18), 0u);
@@ -115,7 +116,7 @@ TEST_F(ScoreboardTest, ComputerAgainstPersonForTypesOneToThreeAndFive)
         EXPECT_EQ(countRgb(screen, 0, 1, 77, 16, computerColour), 77 * 16) << type;
         EXPECT_EQ(countRgb(screen, 77, 1, 63, 16, computerTailColour), 63 * 16) << type;
         EXPECT_EQ(rgbAt(screen, 0, 17), 0u);
-        EXPECT_EQ(countRgb(screen, 660, 0, 140, 17, humanColour), 140 * 17) << type;
+        EXPECT_EQ(countRgb(screen, layout::rightLabel.x, 0, 140, 17, humanColour), 140 * 17) << type;
     }
 }
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "game/flow/state.h"
-#include "game/flow/timeseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
 #include "game/match/sphere.h"

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "settings/settings.h"
 #include "support/gamerun.h"
 

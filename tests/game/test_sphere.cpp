@@ -8,6 +8,7 @@
 #include "game/match/ball.h"
 #include "game/match/sphere.h"
 #include "game/media/media.h"
+#include "game/media/spheredraw.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "game/flow/timeseam.h"
+#include "game/base/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"

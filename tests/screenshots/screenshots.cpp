@@ -13,7 +13,7 @@
 
 #include "SDL.h"
 #include "e2e/regionmatch.h"
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
 #include "game/media/image.h"

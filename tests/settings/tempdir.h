@@ -9,10 +9,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 
 #include <unistd.h>
+
+#include "support/scratch.h"
 
 class InTempDir : public ::testing::Test {
 public:
@@ -29,18 +32,11 @@ public:
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/voltari-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
+        scratch_ = std::make_unique<ScratchDir>("test");
+        ASSERT_FALSE(scratch_->path.empty());
+        dir_ = scratch_->path;
     }
-    void TearDown() override
-    {
-        std::filesystem::current_path(old_);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    void TearDown() override { scratch_.reset(); }
 
     // Names in the working directory, to catch stray temporary files.
     static std::set<std::string> names()
@@ -51,5 +47,6 @@ protected:
         return out;
     }
 
-    std::filesystem::path dir_, old_;
+    std::unique_ptr<ScratchDir> scratch_;
+    std::filesystem::path dir_;
 };

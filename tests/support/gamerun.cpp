@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "game/base/inputseam.h"
+#include "game/base/timeseam.h"
 #include "game/flow/game.h"
-#include "game/flow/timeseam.h"
+#include "support/scratch.h"
 
 namespace fs = std::filesystem;
 
@@ -18,29 +21,31 @@ namespace {
 
 std::vector<ScriptedEvent> pending;
 size_t nextEvent = 0;
+std::deque<SDL_Event> due;  // scripted events whose time has come, not yet polled
 RunOptions activeOptions;
 Uint32 runStart = 0;
-std::vector<std::string> madeFolders;
-
-void removeMadeFolders()
-{
-    std::error_code ec;
-    for (const auto& dir : madeFolders)
-        fs::remove_all(dir, ec);
-}
 
 void scriptHook(Uint32 now)
 {
     while (nextEvent < pending.size() && pending[nextEvent].atMs <= now) {
-        SDL_PushEvent(&pending[nextEvent].event);
+        due.push_back(pending[nextEvent].event);
         ++nextEvent;
     }
-    if (now >= activeOptions.deadlineMs) {
-        SDL_Event q = quitEvent();
-        SDL_PushEvent(&q);
-    }
+    if (now >= activeOptions.deadlineMs)
+        due.push_back(quitEvent());
     if (activeOptions.onPause)
         activeOptions.onPause(now);
+}
+
+// The game's input: the script's due events first, then whatever waits in
+// SDL's own queue (tests that push events themselves).
+int scriptedEvents(SDL_Event* event)
+{
+    if (due.empty())
+        return SDL_PollEvent(event);
+    *event = due.front();
+    due.pop_front();
+    return 1;
 }
 
 // An all-zero event of a type; the type byte is shared by every member.
@@ -109,10 +114,9 @@ void pressKey(std::vector<ScriptedEvent>& script, Uint32 atMs, SDLKey key, Uint3
 
 std::string makeGameFolder(const std::vector<std::string>& omit)
 {
-    char pattern[] = "/tmp/voltari-game-XXXXXX";
-    const char* dir = mkdtemp(pattern);
-    if (!dir)
-        return std::string();
+    const std::string dir = processScratchFolder("game");
+    if (dir.empty())
+        return dir;
     for (const auto& entry : fs::directory_iterator(VOLTARI_GAME_DIR)) {
         const std::string name = entry.path().filename().string();
         if (name == "VLwait.nul" || name == "VOLTARI.exe" || name == "optedit" || name == "setup.ini")
@@ -124,10 +128,6 @@ std::string makeGameFolder(const std::vector<std::string>& omit)
             fs::create_symlink(entry.path(), fs::path(dir) / name);
     }
     fs::current_path(dir);
-    // A test process makes one or two folders; they go when it ends.
-    if (madeFolders.empty())
-        std::atexit(removeMadeFolders);
-    madeFolders.push_back(dir);
     return dir;
 }
 
@@ -149,11 +149,14 @@ int runScripted(const std::vector<ScriptedEvent>& script, const RunOptions& opti
 {
     pending = script;
     nextEvent = 0;
+    due.clear();
     activeOptions = options;
     useVirtualClock(options.startMs);
     runStart = options.startMs;
     setPauseHook(scriptHook);
+    setEventSource(scriptedEvents);
     int status = runGame();
+    setEventSource(nullptr);
     setPauseHook(nullptr);
     return status;
 }

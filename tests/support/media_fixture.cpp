@@ -132,29 +132,6 @@ std::vector<unsigned char> id3Tag(size_t bodySize, unsigned char fill)
     return b;
 }
 
-ScratchDir::ScratchDir()
-{
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd))
-        previous = cwd;
-    char pattern[] = "/tmp/voltari-media-XXXXXX";
-    if (mkdtemp(pattern)) {
-        path = pattern;
-        if (chdir(pattern) != 0)
-            path.clear();
-    }
-}
-
-ScratchDir::~ScratchDir()
-{
-    if (!previous.empty() && chdir(previous.c_str()) != 0)
-        std::perror("chdir");
-    if (!path.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-}
-
 const std::vector<std::string> startupFiles = {
     "lev_1.dat",    "Vardel_06.dat", "paddle.dat", "CPUPlayer.dat", "qelvane.gfx",
     "sound.dat",    "ufo.dat",       "crack.dat",  "screen_1.gfx",  "animate.dat",

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "SDL.h"
+#include "support/scratch.h"
 
 // 0xRRGGBB
 typedef std::function<Uint32(int x, int y)> PixelColour;
@@ -27,17 +28,6 @@ std::vector<unsigned char> mp3Stereo44k();
 std::vector<unsigned char> mp3Mono22k();
 // An ID3v2.3 tag whose body is bodySize bytes (syncsafe size).
 std::vector<unsigned char> id3Tag(size_t bodySize, unsigned char fill = 0);
-
-// A temporary folder the process works in while the object lives.
-struct ScratchDir {
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string path;
-private:
-    std::string previous;
-};
 
 // The start-up file names in load order, sounds and music included.
 extern const std::vector<std::string> startupFiles;

@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "game/flow/state.h"
+#include "game/base/state.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
 #include "game/media/media.h"

@@ -43,7 +43,7 @@ SDLKey replayKey(const std::string& name);
 bool parseReplay(const std::string& text, ReplayScript& out, std::string& error);
 
 // Runs the script through the game in this process, in a fresh game folder.
-// Only once per process: the game's globals are not reset between runs.
+// Runs may follow one another: the game resets its globals at every start.
 ReplayRecord runReplay(const ReplayScript& script);
 
 // Called after every snapshot with its section name ("at 40000", "end 1"),

@@ -1,4 +1,4 @@
-#include "game/flow/timeseam.h"
+#include "game/base/timeseam.h"
 
 #include <chrono>
 #include <thread>

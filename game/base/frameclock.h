@@ -17,3 +17,4 @@ void restartRamp(FrameClock& clock);
 void updateRamp(FrameClock& clock);
 
 extern FrameClock frameClock;  // the match loop's clock, created at start-up
+void resetFrameClock();        // frameClock as the program starts

@@ -1,5 +1,5 @@
-// Global state of the game flow: menu choices, the shared event record, the
-// main loop's flags and the match state. Defined in state.cpp.
+// Global state every layer shares: menu choices, the shared event record,
+// the main loop's flags and the match state. Defined in state.cpp.
 #pragma once
 
 #include "SDL.h"
@@ -47,3 +47,6 @@ extern SDL_Rect updateRects[3];  // px: left paddle, right paddle, ball
 extern Uint32 randDraws;     // number of rand() calls made by the game
 extern Uint32 randHash;      // FNV-1a over every value drawn, in order
 int drawRand();              // rand(), counted
+
+// Every global above, and rand()'s sequence, as the program starts.
+void resetSharedState();

@@ -1,8 +1,14 @@
-#include "game/flow/frameclock.h"
+#include "game/base/frameclock.h"
 
-#include "game/flow/timeseam.h"
+#include "game/base/timeseam.h"
 
-FrameClock frameClock = {0, false, 1.0f, 0};
+namespace {
+const FrameClock idleClock = {0, false, 1.0f, 0};  // created, never started
+}
+
+FrameClock frameClock = idleClock;
+
+void resetFrameClock() { frameClock = idleClock; }
 
 FrameClock makeFrameClock()
 {

@@ -1,0 +1,8 @@
+// The main menu: game type and court choice, volume, and the way into a match.
+#pragma once
+
+void showMenuPage(int type);
+bool loadMenuPage(int n);
+void toggleCourt();
+bool menuPhase();  // false: a flip failed, the program must end with 1
+void startMatch();
