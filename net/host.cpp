@@ -71,6 +71,7 @@ void accept(Host& h, std::uint32_t nowMs) {
         HostPeer& p = h.peers.back();
         startAccepted(p.conn, fd, kPlayerQueueLimit);
         p.session = hostSession(h.self, nowMs, p.outbox);
+        p.session.fixedDelayMs = h.fixedDelayMs;
         queueOutbox(p);
     }
 }

@@ -33,6 +33,7 @@ struct Host {
     Identity self;
     Seats seats;
     std::vector<HostPeer> peers;
+    std::uint16_t fixedDelayMs = 0; // D whatever the round trip (tests comparing runs), 0 to choose
     bool started = false;           // the player's session has its D
     std::uint16_t rttMs = 0;        // ms
     std::uint16_t delayMs = 0;      // D, ms

@@ -182,7 +182,7 @@ void receiveHost(Session& s, const Message& m, std::uint32_t nowMs, Seats* seats
             return sendPing(s, nowMs, send);
         const std::uint32_t rtt = plannedRoundTrip(s.roundTripsMs);
         s.rttMs = std::uint16_t(rtt > 0xffff ? 0xffff : rtt);
-        s.delayMs = std::uint16_t(chooseInputDelay(rtt));
+        s.delayMs = std::uint16_t(s.fixedDelayMs ? s.fixedDelayMs : chooseInputDelay(rtt));
         send.push_back(startMessage(s.rttMs, s.delayMs));
         s.phase = Phase::Running;
         return;

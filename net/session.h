@@ -64,6 +64,7 @@ struct Session {
     std::vector<std::uint32_t> roundTripsMs;
     std::uint16_t rttMs = 0;       // the planned round trip, ms
     std::uint16_t delayMs = 0;     // D, ms
+    std::uint16_t fixedDelayMs = 0; // host: D to use whatever the round trip (tests), 0 to choose
     // Liveness, real ms.
     std::uint32_t startedMs = 0;
     std::uint32_t lastHeardMs = 0;

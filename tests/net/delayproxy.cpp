@@ -61,6 +61,7 @@ void run(DelayProxy* p) {
     std::vector<Pair*> pairs;
     std::mt19937 random(p->options.seed);
     bool pauseSet = false;
+    std::uint32_t downChunks = 0;  // chunks read from the target
     Clock::time_point pauseFrom, pauseTo;
     while (!p->stop.load()) {
         const Clock::time_point now = Clock::now();
@@ -120,6 +121,11 @@ void run(DelayProxy* p) {
                     continue;
                 }
                 std::uniform_int_distribution<std::uint32_t> jitter(0, p->options.jitterMs);
+                if (k == 1 && ++downChunks == p->options.pauseAtChunk && p->options.pauseForMs > 0) {
+                    pauseSet = true;
+                    pauseFrom = arrived;
+                    pauseTo = pauseFrom + std::chrono::milliseconds(p->options.pauseForMs);
+                }
                 Clock::time_point due = arrived + std::chrono::milliseconds(p->options.oneWayMs + jitter(random));
                 if (due < l.lastDue)
                     due = l.lastDue;  // TCP keeps order
@@ -147,7 +153,7 @@ void run(DelayProxy* p) {
                 pr->down.from = target;
                 pr->down.to = client;
                 pairs.push_back(pr);
-                if (!pauseSet && p->options.pauseForMs > 0) {
+                if (!pauseSet && p->options.pauseForMs > 0 && p->options.pauseAtChunk == 0) {
                     pauseSet = true;
                     pauseFrom = arrived + std::chrono::milliseconds(p->options.pauseAtMs);
                     pauseTo = pauseFrom + std::chrono::milliseconds(p->options.pauseForMs);

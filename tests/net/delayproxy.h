@@ -12,6 +12,7 @@ struct DelayProxyOptions {
     std::uint32_t oneWayMs = 0;   // added to every chunk, each direction, ms
     std::uint32_t jitterMs = 0;   // up to this much more, drawn per chunk, ms
     std::uint32_t pauseAtMs = 0;  // after the first connection, ms; 0: no pause
+    std::uint32_t pauseAtChunk = 0; // or when the target's Nth chunk arrives (from 1); 0: by time
     std::uint32_t pauseForMs = 0; // how long nothing is delivered, ms
     std::uint32_t seed = 1;       // for the jitter
 };
