@@ -18,6 +18,7 @@ namespace net {
 struct WebSocketIo {
     wslay_event_context_ptr ctx = nullptr;
     int fd = -1;
+    std::uint64_t* bytesSent = nullptr;  // the connection's count
     std::vector<std::uint8_t> pending;  // read past the upgrade head, fed first
     std::size_t readBudget = 0;         // bytes this connRead may still take
     StreamReader* reader = nullptr;
@@ -63,8 +64,10 @@ ssize_t wsRecv(wslay_event_context_ptr ctx, std::uint8_t* buf, std::size_t len, 
 ssize_t wsSend(wslay_event_context_ptr ctx, const std::uint8_t* data, std::size_t len, int, void* user) {
     WebSocketIo& io = *static_cast<WebSocketIo*>(user);
     const ssize_t n = send(io.fd, data, len, MSG_NOSIGNAL);
-    if (n >= 0)
+    if (n >= 0) {
+        *io.bytesSent += std::uint64_t(n);
         return n;
+    }
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
         wslay_event_set_error(ctx, WSLAY_ERR_WOULDBLOCK);
     else
@@ -83,6 +86,12 @@ void wsMessage(wslay_event_context_ptr, const wslay_event_on_msg_recv_arg* arg, 
         io.textSeen = true;
     }
     // Close, ping and pong are wslay's own business.
+}
+
+// The other end went away (reset, broken pipe): lost, not misbehaving.
+void lost(Connection& c) {
+    c.closed = true;
+    connShut(c);
 }
 
 void fail(Connection& c, const std::string& why) {
@@ -104,6 +113,7 @@ void startWebSocket(Connection& c, std::size_t headEnd) {
     WebSocketIo& io = *c.ws;
     io.fd = c.fd;
     io.reader = &c.reader;
+    io.bytesSent = &c.bytesSent;
     io.pending.assign(c.head.begin() + std::ptrdiff_t(headEnd), c.head.end());
     c.head.clear();
     static const wslay_event_callbacks callbacks = {wsRecv, wsSend, nullptr, nullptr, nullptr, nullptr, wsMessage};
@@ -195,13 +205,16 @@ Connection& Connection::operator=(Connection&& other) noexcept {
     queueLimit = other.queueLimit;
     reader = std::move(other.reader);
     ws = std::move(other.ws);
-    if (ws)
+    if (ws) {
         ws->reader = &reader;
+        ws->bytesSent = &bytesSent;
+    }
     overflowed = other.overflowed;
     deaf = other.deaf;
     closing = other.closing;
     closed = other.closed;
     error = std::move(other.error);
+    bytesSent = other.bytesSent;
     other.fd = -1;
     other.closed = true;
     return *this;
@@ -262,7 +275,7 @@ void connRead(Connection& c, std::vector<Message>& got) {
         if (n < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 return;
-            return fail(c, std::string("read failed: ") + std::strerror(errno));
+            return lost(c);
         }
         total += std::size_t(n);
         if (c.closing)
@@ -304,9 +317,10 @@ void connFlush(Connection& c) {
         if (n < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 return;
-            return fail(c, std::string("write failed: ") + std::strerror(errno));
+            return lost(c);
         }
         c.raw.erase(c.raw.begin(), c.raw.begin() + n);
+        c.bytesSent += std::uint64_t(n);
     }
     if (c.framing == Framing::WebSocket && c.ws && c.ws->ctx) {
         wslay_event_context_ptr ctx = c.ws->ctx;
@@ -319,7 +333,7 @@ void connFlush(Connection& c) {
         if (c.closing && !wslay_event_get_close_sent(ctx))
             wslay_event_queue_close(ctx, 1000, nullptr, 0);
         if (wslay_event_want_write(ctx) && wslay_event_send(ctx) != 0)
-            return fail(c, "WebSocket write failed");
+            return lost(c);
         if (c.closing && wslay_event_get_queued_msg_count(ctx) == 0)
             connShut(c);
         return;

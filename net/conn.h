@@ -41,6 +41,7 @@ struct Connection {
     bool closing = false;            // close once everything queued is written
     bool closed = false;             // the socket is gone
     std::string error;               // why it failed, if it did
+    std::uint64_t bytesSent = 0;     // bytes handed to the socket, framing included
 
     Connection();
     Connection(Connection&&) noexcept;

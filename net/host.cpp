@@ -189,8 +189,10 @@ void hostStep(Host& h, int waitMs) {
     for (HostPeer& p : h.peers)
         settle(h, p, nowMs);
     for (std::size_t i = h.peers.size(); i-- > 0;)
-        if (h.peers[i].conn.closed)
+        if (h.peers[i].conn.closed) {
+            h.bytesSentGone += h.peers[i].conn.bytesSent;
             h.peers.erase(h.peers.begin() + std::ptrdiff_t(i));
+        }
 }
 
 void hostSetLocalTime(Host& h, std::uint32_t virtualMs) {
@@ -219,6 +221,13 @@ void hostClose(Host& h, Reason reason, const std::string& text) {
 
 int hostWatchers(const Host& h) {
     return h.seats.watchers;
+}
+
+std::uint64_t hostBytesSent(const Host& h) {
+    std::uint64_t n = h.bytesSentGone;
+    for (const HostPeer& p : h.peers)
+        n += p.conn.bytesSent;
+    return n;
 }
 
 }  // namespace net

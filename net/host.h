@@ -43,6 +43,7 @@ struct Host {
     bool advanced[kPlayers] = {};
     std::vector<Message> delivered; // from the second player, for the game
     std::vector<std::string> notices; // for a person: who came, who was refused, who left
+    std::uint64_t bytesSentGone = 0; // bytes sent on connections since closed
     bool playerLeft = false;        // the second player's session ended
     Reason playerEnd = Reason::None;
     std::string playerEndText;
@@ -61,5 +62,7 @@ void hostSend(Host& h, const Message& m);
 // A bye to everyone, then the port closes.
 void hostClose(Host& h, Reason reason, const std::string& text);
 int hostWatchers(const Host& h);
+// Bytes sent on every connection so far, framing included.
+std::uint64_t hostBytesSent(const Host& h);
 
 }  // namespace net

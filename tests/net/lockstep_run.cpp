@@ -2,7 +2,8 @@
 // headless on the virtual clock, fed a script for this side's own paddle,
 // in lockstep with another process over loopback.
 //   voltari_lockstep_run host LOG SCRIPT [DELAY]   prints "port N" once listening
-//   voltari_lockstep_run join PORT LOG SCRIPT
+//   voltari_lockstep_run join PORT LOG SCRIPT [DIE_AT]
+// DIE_AT (virtual ms): the guest's process ends there at once, as if killed.
 // LOG gets one line per 50 ms of virtual time: the time, the state hash and
 // the screen's hash. Exit status 0 when the game ended by itself and the
 // session held to the end.
@@ -16,6 +17,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "game/base/timeseam.h"
 #include "game/flow/game.h"
@@ -36,6 +39,7 @@ ReplayScript script;
 std::size_t nextScripted = 0;
 std::FILE* logFile = nullptr;
 Uint32 nextLogMs = 0;
+Uint32 dieAtMs = 0;  // virtual; 0 for never
 
 int scriptSource(SDL_Event* e) {
     if (nextScripted < script.events.size() && script.events[nextScripted].atMs <= nowMs()) {
@@ -48,6 +52,10 @@ int scriptSource(SDL_Event* e) {
 }
 
 void logHook(Uint32 now) {
+    if (dieAtMs && now >= dieAtMs) {
+        std::fflush(logFile);
+        _exit(3);  // no goodbye, no closing: the socket just goes
+    }
     if (now < nextLogMs)
         return;
     std::fprintf(logFile, "%u %016llx %08x\n", now, static_cast<unsigned long long>(gameStateHash()),
@@ -83,6 +91,8 @@ int main(int argc, char** argv) {
     const bool hosting = std::strcmp(argv[1], "host") == 0;
     if (!hosting && (std::strcmp(argv[1], "join") != 0 || argc < 5))
         return usage();
+    if (!hosting && argc > 5)
+        dieAtMs = Uint32(std::atoi(argv[5]));
     const std::string logPath = hosting ? argv[2] : argv[3];
     const std::string scriptPath = hosting ? argv[3] : argv[4];
     std::ifstream in(scriptPath);
@@ -148,6 +158,13 @@ int main(int argc, char** argv) {
     const std::uint32_t began = realMs();
     const int status = runGame();
     const std::uint32_t took = realMs() - began;
+    std::uint64_t sent = 0;
+    if (hosting) {
+        sent = net::hostBytesSent(host);
+    } else {
+        sent = client.conn.bytesSent;
+    }
+    const Uint32 virtualMs = nowMs() - startMs;
     stopNetplay();
     std::fclose(logFile);
 
@@ -162,8 +179,10 @@ int main(int argc, char** argv) {
         while (!net::clientDone(client) && realMs() - closing < 2000)
             net::clientStep(client, 5);
     }
-    std::fprintf(stderr, "%s: status %d, %u virtual ms in %u real ms, %llu pauses held for %llu ms, %llu hashes matched%s%s\n",
-                 argv[1], status, unsigned(nowMs() - startMs), unsigned(took),
+    std::fprintf(stderr, "%s: status %d, %u virtual ms in %u real ms, %llu bytes sent (%llu per virtual s), "
+                 "%llu pauses held for %llu ms, %llu hashes matched%s%s\n",
+                 argv[1], status, unsigned(virtualMs), unsigned(took), static_cast<unsigned long long>(sent),
+                 static_cast<unsigned long long>(virtualMs ? sent * 1000 / virtualMs : 0),
                  static_cast<unsigned long long>(d.heldPauses), static_cast<unsigned long long>(d.heldRealMs),
                  static_cast<unsigned long long>(d.hashesMatched),
                  d.failed ? ", failed: " : "", d.failure.c_str());

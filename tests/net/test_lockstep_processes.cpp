@@ -96,7 +96,8 @@ struct Session {
 };
 
 // One session: the host, then the guest through the proxy when one is given.
-Session play(const TempFolder& dir, const std::string& tag, const std::string& delayMs, const DelayProxyOptions* proxyOptions) {
+Session play(const TempFolder& dir, const std::string& tag, const std::string& delayMs,
+             const DelayProxyOptions* proxyOptions, const std::string& guestDiesAt = "") {
     Session r;
     const std::string scripts = VOLTARI_SOURCE_DIR "/tests/net/lockstep/";
     const std::string hostLog = dir.path + "/host-" + tag + ".log", guestLog = dir.path + "/guest-" + tag + ".log";
@@ -112,8 +113,11 @@ Session play(const TempFolder& dir, const std::string& tag, const std::string& d
         EXPECT_TRUE(startDelayProxy(proxy, std::uint16_t(port), *proxyOptions));
         guestPort = proxy.port;
     }
-    const pid_t guest = spawn({VOLTARI_LOCKSTEP_RUN, "join", std::to_string(port > 0 ? guestPort : 1), guestLog,
-                               scripts + "guest.script"}, guestErr, nullptr);
+    std::vector<std::string> guestArgs = {VOLTARI_LOCKSTEP_RUN, "join", std::to_string(port > 0 ? guestPort : 1),
+                                          guestLog, scripts + "guest.script"};
+    if (!guestDiesAt.empty())
+        guestArgs.push_back(guestDiesAt);
+    const pid_t guest = spawn(guestArgs, guestErr, nullptr);
     r.guestStatus = exitStatus(guest);
     r.hostStatus = exitStatus(host);
     if (proxyOptions && port > 0)
@@ -165,4 +169,19 @@ TEST(NetLockstepProcesses, RoundTripsOf60And120MsWithAStallPlayTheSameGame) {
         EXPECT_TRUE(r.guestLog == direct.hostLog) << tag << ": the guest's log differs from the direct run";
         std::printf("[ %s ]\n%s%s", tag.c_str(), r.hostErr.c_str(), r.guestErr.c_str());
     }
+}
+
+TEST(NetLockstepProcesses, AGuestKilledMidRallyEndsTheSessionAndTheHostPlaysOn) {
+    TempFolder dir;
+    // The guest's process vanishes at 15 s, mid-rally; the host's own
+    // script then aborts the match and quits from the menu.
+    const Session r = play(dir, "killed", "", nullptr, "15000");
+    EXPECT_EQ(r.guestStatus, 3) << r.guestErr;
+    EXPECT_EQ(r.hostStatus, 1) << r.hostErr;  // the game ended normally, the session did not
+    EXPECT_NE(r.hostErr.find("host: status 0, "), std::string::npos) << r.hostErr;
+    EXPECT_NE(r.hostErr.find("failed: The connection to the other side was lost."), std::string::npos) << r.hostErr;
+    // Both logs agree up to where the guest stopped.
+    ASSERT_FALSE(r.guestLog.empty());
+    EXPECT_EQ(r.hostLog.compare(0, r.guestLog.size(), r.guestLog), 0);
+    EXPECT_GT(r.hostLog.size(), r.guestLog.size());
 }
