@@ -114,8 +114,7 @@ web: configure
 	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD)/cmake -j $(JOBS)
 
 web-serve: web
-	@echo "VOLTARI on http://127.0.0.1:8000/voltari.html"
-	cd $(WEB_BUILD) && python3 -m http.server 8000 --bind 127.0.0.1
+	python3 web/serve.py $(WEB_BUILD) --port 8000
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) build-deb dist

@@ -2,7 +2,16 @@
 // quit events are turned into SDL 1.2 events and queued with the events the
 // program pushes itself, in arrival order. As in SDL 1.2, a held key does
 // not repeat and joystick events name the stick by its device index.
+//
+// Pads: a browser shows a pad to the page only once one of its buttons is
+// pressed, so once the game has asked for sticks, every pad is taken up as
+// it appears, into the first free player slot (slot 0 is joystick 0, the
+// right paddle's). A pad with SDL2's game-controller layout (every browser
+// pad in the "standard" layout) reads as the desktop's pads read through
+// sdl12-compat: the left stick is axes 0 and 1, A is button 0, and the
+// d-pad steers like the stick, as axes 0 and 1 at full deflection.
 #include <SDL2/SDL.h>
+#include <emscripten.h>
 
 #include <deque>
 
@@ -13,6 +22,80 @@ namespace sdl12 {
 namespace {
 
 std::deque<SDL_Event> queue;
+
+constexpr int padSlots = 2;       // joystick 0 and joystick 1 of the game
+constexpr Sint16 fullTilt = 32767;
+struct PadSlot {
+    ::SDL_GameController* pad;    // with SDL2's controller layout, or null
+    ::SDL_Joystick* stick;        // the pad as a bare stick, when it has none
+    SDL_JoystickID id;            // SDL2's instance id
+    bool up, down, left, right;   // d-pad buttons held
+};
+PadSlot slots[padSlots] = {};
+bool padsWanted = false;          // the game opened a stick
+
+int slotOf(SDL_JoystickID id)
+{
+    for (int i = 0; i < padSlots; ++i) {
+        if ((slots[i].pad || slots[i].stick) && slots[i].id == id)
+            return i;
+    }
+    return -1;
+}
+
+// Takes up the pad at SDL2's device index into the first free slot.
+void takeUp(int device)
+{
+    const SDL_JoystickID id = ::SDL_JoystickGetDeviceInstanceID(device);
+    if (id < 0 || slotOf(id) >= 0)
+        return;
+    for (PadSlot& slot : slots) {
+        if (slot.pad || slot.stick)
+            continue;
+        slot = PadSlot{};
+        if (::SDL_IsGameController(device))
+            slot.pad = ::SDL_GameControllerOpen(device);
+        if (!slot.pad)
+            slot.stick = ::SDL_JoystickOpen(device);
+        slot.id = id;
+        return;
+    }
+}
+
+void letGo(PadSlot& slot)
+{
+    if (slot.pad)
+        ::SDL_GameControllerClose(slot.pad);
+    if (slot.stick)
+        ::SDL_JoystickClose(slot.stick);
+    slot = PadSlot{};
+}
+
+void axisEvent(SDL_Event& out, int slot, int axis, Sint16 value)
+{
+    out.type = SDL_JOYAXISMOTION;
+    out.jaxis.which = static_cast<Uint8>(slot);
+    out.jaxis.axis = static_cast<Uint8>(axis);
+    out.jaxis.value = value;
+}
+
+// A d-pad button as the stick's axis it stands for; false for other buttons.
+bool dpadEvent(const ::SDL_ControllerButtonEvent& in, int slot, SDL_Event& out)
+{
+    PadSlot& s = slots[slot];
+    const bool held = in.state == SDL_PRESSED;
+    switch (in.button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: s.up = held; break;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: s.down = held; break;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: s.left = held; break;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: s.right = held; break;
+    default: return false;
+    }
+    const bool vertical = in.button == SDL_CONTROLLER_BUTTON_DPAD_UP || in.button == SDL_CONTROLLER_BUTTON_DPAD_DOWN;
+    const int toward = vertical ? (s.down ? 1 : 0) - (s.up ? 1 : 0) : (s.right ? 1 : 0) - (s.left ? 1 : 0);
+    axisEvent(out, slot, vertical ? 1 : 0, static_cast<Sint16>(toward * fullTilt));
+    return true;
+}
 
 SDLKey keyFrom(SDL_Keycode k)
 {
@@ -44,15 +127,11 @@ SDLKey keyFrom(SDL_Keycode k)
     }
 }
 
-// The device index of an open stick's instance id; -1 if none.
+// The slot of a pad read as a bare stick; -1 if none (or it has a layout).
 int stickIndex(SDL_JoystickID id)
 {
-    const int count = ::SDL_NumJoysticks();
-    for (int i = 0; i < count; ++i) {
-        if (::SDL_JoystickGetDeviceInstanceID(i) == id)
-            return i;
-    }
-    return -1;
+    const int slot = slotOf(id);
+    return slot >= 0 && slots[slot].stick ? slot : -1;
 }
 
 // False for the SDL2 events that have no 1.2 form here.
@@ -97,6 +176,36 @@ bool translate(const ::SDL_Event& in, SDL_Event& out)
         out.jbutton.state = in.jbutton.state;
         return true;
     }
+    case ::SDL_CONTROLLERAXISMOTION: {
+        const int slot = slotOf(in.caxis.which);
+        if (slot < 0 || !slots[slot].pad)
+            return false;
+        axisEvent(out, slot, in.caxis.axis, in.caxis.value);
+        return true;
+    }
+    case ::SDL_CONTROLLERBUTTONDOWN:
+    case ::SDL_CONTROLLERBUTTONUP: {
+        const int slot = slotOf(in.cbutton.which);
+        if (slot < 0 || !slots[slot].pad)
+            return false;
+        if (dpadEvent(in.cbutton, slot, out))
+            return true;
+        out.type = in.type == ::SDL_CONTROLLERBUTTONDOWN ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+        out.jbutton.which = static_cast<Uint8>(slot);
+        out.jbutton.button = in.cbutton.button;
+        out.jbutton.state = in.cbutton.state;
+        return true;
+    }
+    case ::SDL_JOYDEVICEADDED:
+        if (padsWanted)
+            takeUp(in.jdevice.which);
+        return false;
+    case ::SDL_JOYDEVICEREMOVED: {
+        const int slot = slotOf(in.jdevice.which);
+        if (slot >= 0)
+            letGo(slots[slot]);
+        return false;
+    }
     case ::SDL_QUIT:
         out.type = SDL_QUIT;
         return true;
@@ -131,6 +240,39 @@ int SDL_PollEvent(SDL_Event* event)
     return 1;
 }
 
+::_SDL_Joystick* SDL_JoystickOpen(int index)
+{
+    if (!padsWanted) {
+        padsWanted = true;
+        ::SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+        const int count = ::SDL_NumJoysticks();
+        for (int device = 0; device < count; ++device)
+            takeUp(device);
+    }
+    if (index < 0 || index >= padSlots)
+        return nullptr;
+    PadSlot& slot = slots[index];
+    // The handle only stands for the slot: the game closes it and nothing else.
+    return slot.pad || slot.stick ? reinterpret_cast<::_SDL_Joystick*>(&slot) : nullptr;
+}
+
+void SDL_JoystickClose(::_SDL_Joystick* stick)
+{
+    for (PadSlot& slot : slots) {
+        if (stick == reinterpret_cast<::_SDL_Joystick*>(&slot))
+            letGo(slot);
+    }
+}
+
+// A game started again in the same page begins with no pads and no events.
+void forgetInput()
+{
+    for (PadSlot& slot : slots)
+        letGo(slot);
+    padsWanted = false;
+    queue.clear();
+}
+
 int SDL_PushEvent(SDL_Event* event)
 {
     if (!event)
@@ -140,3 +282,17 @@ int SDL_PushEvent(SDL_Event* event)
 }
 
 }  // namespace sdl12
+
+// A key press (down 1) or release (down 0) made by the page's touch and
+// mouse controls (web/touch.js), by SDL 1.2 key number. Queued behind the
+// events that came before it, exactly as a keyboard's would be.
+extern "C" EMSCRIPTEN_KEEPALIVE void voltariKey(int sym, int down)
+{
+    sdl12::pump();
+    sdl12::SDL_Event e;
+    SDL_memset(&e, 0, sizeof e);
+    e.type = down ? sdl12::SDL_KEYDOWN : sdl12::SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = static_cast<sdl12::SDLKey>(sym);
+    sdl12::queue.push_back(e);
+}

@@ -3,7 +3,14 @@
 // and per-surface alpha are SDL2's own and give the desktop build's pixels.
 // The display surface is 32-bit XRGB like the desktop's; flips and
 // rectangle updates copy it to the window, which shows it in the canvas.
+//
+// In the page the canvas is drawn by the layer itself, not by SDL2, which
+// would convert and draw the whole picture on every update and then hand the
+// page back to the browser: an update copies its rectangles into the window's
+// pixels and notes them, and once per animation frame only the noted
+// rectangles are put on the canvas. The game's own frame timing is untouched.
 #include <SDL2/SDL.h>
+#include <emscripten.h>
 
 #include "sdl12types.h"
 
@@ -69,6 +76,54 @@ SDL_Surface* wrap(::SDL_Surface* s)
     return out;
 }
 
+// Notes a changed rectangle of the window's pixels (XBGR, `pitch` bytes a
+// row at `pixels`) and asks for an animation frame that puts every rectangle
+// noted by then on the canvas. Many rectangles become their bounding box.
+EM_JS(void, noteChanged, (const void* pixels, int pitch, int width, int height, int x, int y, int w, int h), {
+    var s = Module.voltariScreen;
+    if (!s || s.width !== width || s.height !== height) {
+        var ctx = Module.canvas.getContext('2d');
+        var image = ctx.createImageData(width, height);
+        s = Module.voltariScreen = { width: width, height: height, ctx: ctx, image: image,
+                                     out: new Uint32Array(image.data.buffer), rects: [], asked: false,
+                                     shown: 0 };
+    }
+    s.pixels = pixels;
+    s.pitch = pitch;
+    var rects = s.rects;
+    rects.push([x, y, w, h]);
+    if (rects.length > 16) {
+        var x0 = width, y0 = height, x1 = 0, y1 = 0;
+        rects.forEach(function (r) {
+            x0 = Math.min(x0, r[0]); y0 = Math.min(y0, r[1]);
+            x1 = Math.max(x1, r[0] + r[2]); y1 = Math.max(y1, r[1] + r[3]);
+        });
+        s.rects = [[x0, y0, x1 - x0, y1 - y0]];
+    }
+    if (s.asked) return;
+    s.asked = true;
+    requestAnimationFrame(function () {
+        s.asked = false;
+        var from = HEAPU32, out = s.out, stride = s.pitch >> 2, base = s.pixels >> 2;
+        s.rects.forEach(function (r) {
+            for (var row = r[1]; row < r[1] + r[3]; ++row) {
+                var i = base + row * stride + r[0], o = row * s.width + r[0];
+                for (var end = o + r[2]; o < end; ++o, ++i)
+                    out[o] = from[i] | 0xff000000;   // opaque: the X byte may be anything
+            }
+            s.ctx.putImageData(s.image, 0, 0, r[0], r[1], r[2], r[3]);
+        });
+        s.rects = [];
+        s.shown++;
+    });
+});
+
+bool drawsCanvas()
+{
+    const char* driver = ::SDL_GetCurrentVideoDriver();
+    return driver && SDL_strcmp(driver, "emscripten") == 0;
+}
+
 // Copies part of the display surface to the window and shows it.
 void present(const SDL_Rect* rects, int count)
 {
@@ -86,9 +141,13 @@ void present(const SDL_Rect* rects, int count)
             continue;
         ::SDL_Rect at = r;
         ::SDL_BlitSurface(native(videoSurface), &r, target, &at);
-        if (n < 8)
+        if (drawsCanvas())
+            noteChanged(target->pixels, target->pitch, target->w, target->h, r.x, r.y, r.w, r.h);
+        else if (n < 8)
             shown[n++] = r;
     }
+    if (drawsCanvas())
+        return;
     if (count > 8 || n == 0)
         ::SDL_UpdateWindowSurface(window);
     else
@@ -168,6 +227,7 @@ void SDL_Quit()
         videoSurface = nullptr;
     }
     window = nullptr;  // SDL_Quit destroys it
+    forgetInput();
     ::SDL_Quit();
 }
 

@@ -4,7 +4,11 @@
 // so they read and write "setup.ini" exactly as the setup tool does.
 #include <emscripten.h>
 
+#include <cstdint>
+
 #include "game/flow/game.h"
+#include "game/base/state.h"
+#include "game/match/paddle.h"
 #include "settings/settings.h"
 
 extern "C" {
@@ -26,6 +30,16 @@ EMSCRIPTEN_KEEPALIVE int voltariWriteSetup(const int* boxes)
 {
     const SetupOptions o{boxes[0] != 0, boxes[1] != 0, boxes[2] != 0, boxes[3] != 0, boxes[4] != 0};
     return writeSetupOptions(o) ? 1 : 0;
+}
+
+// Where the page may read what its touch controls steer by: addresses[0..5]
+// are those of inMatch (bool), gameType (Sint32), the left paddle's x and y
+// and the right paddle's x and y (float, px). The page only reads them.
+EMSCRIPTEN_KEEPALIVE void voltariView(int* addresses)
+{
+    const void* fields[6] = {&inMatch, &gameType, &leftPaddle.x, &leftPaddle.y, &rightPaddle.x, &rightPaddle.y};
+    for (int i = 0; i < 6; ++i)
+        addresses[i] = static_cast<int>(reinterpret_cast<uintptr_t>(fields[i]));
 }
 
 }  // extern "C"

@@ -161,7 +161,7 @@ bool writeIconSource(const std::string& path, int size)
 
 bool writeIcons(const std::string& hicolorDir, const std::string& sourcePath)
 {
-    for (int size : {16, 32, 48, 64, 128, 256}) {
+    for (int size : {16, 32, 48, 64, 128, 192, 256, 512}) {
         const std::string dir = hicolorDir + std::to_string(size) + "x" + std::to_string(size) + "/apps";
         cairo_surface_t* s = renderIcon(size);
         const bool ok = makeDirs(dir) && savePng(dir + "/voltari.png", s);

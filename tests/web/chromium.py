@@ -109,13 +109,16 @@ class Browser:
             if "method" in reply:
                 self.events.append(reply)
 
-    def open_page(self, url, width=800, height=600):
+    def open_page(self, url, width=800, height=600, touch=False):
         target = self.call("Target.createTarget", {"url": "about:blank"})
         session = self.call("Target.attachToTarget", {"targetId": target["targetId"], "flatten": True})["sessionId"]
         self.call("Runtime.enable", session=session)
         self.call("Page.enable", session=session)
         self.call("Emulation.setDeviceMetricsOverride",
-                  {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False}, session=session)
+                  {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": touch}, session=session)
+        if touch:
+            self.call("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5},
+                      session=session)
         self.call("Page.navigate", {"url": url}, session=session)
         return Page(self, session, target["targetId"])
 
@@ -169,6 +172,17 @@ class Page:
         self.browser.call("Input.dispatchKeyEvent", {"type": kind, "key": key, "code": code,
                                                      "windowsVirtualKeyCode": keycode,
                                                      "nativeVirtualKeyCode": keycode}, session=self.session)
+
+    def touch(self, kind, points):
+        """A touch event: kind is touchStart, touchMove, touchEnd; points
+        [(id, x, y)] in CSS px, the fingers still down (none for touchEnd)."""
+        self.browser.call("Input.dispatchTouchEvent",
+                          {"type": kind, "touchPoints": [{"id": i, "x": x, "y": y} for i, x, y in points]},
+                          session=self.session)
+
+    def tap(self, x, y):
+        self.touch("touchStart", [(0, x, y)])
+        self.touch("touchEnd", [])
 
     def screenshot(self, path):
         import base64

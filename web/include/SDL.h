@@ -34,7 +34,6 @@ using namespace sdl12;
 #define RW_SEEK_CUR 1
 #define RW_SEEK_END 2
 
-struct _SDL_Joystick;
 typedef struct _SDL_Joystick SDL_Joystick;
 
 extern "C" {
@@ -47,8 +46,6 @@ void* SDL_memset(void* destination, int value, size_t length);
 int SDL_ShowCursor(int toggle);
 
 int SDL_NumJoysticks(void);
-SDL_Joystick* SDL_JoystickOpen(int index);
-void SDL_JoystickClose(SDL_Joystick* stick);
 
 SDL_RWops* SDL_RWFromFile(const char* file, const char* mode);
 SDL_RWops* SDL_RWFromConstMem(const void* memory, int size);

@@ -18,6 +18,7 @@ typedef int64_t Sint64;
 typedef uint64_t Uint64;
 
 struct SDL_RWops;  // SDL2's own stream record
+struct _SDL_Joystick;  // a stick's handle; SDL2's record of the same name
 
 namespace sdl12 {
 
@@ -188,5 +189,12 @@ SDL_Surface* SDL_LoadBMP_RW(::SDL_RWops* source, int closeSource);
 
 int SDL_PollEvent(SDL_Event* event);
 int SDL_PushEvent(SDL_Event* event);
+
+// Pads come and go in a page: opening any stick tells the layer that the
+// game wants them, and every pad is then taken up as it appears (players 1
+// and 2 in that order), through SDL2's game-controller layout.
+::_SDL_Joystick* SDL_JoystickOpen(int index);
+void SDL_JoystickClose(::_SDL_Joystick* stick);
+void forgetInput();  // the layer's own: SDL_Quit lets go of every pad and queued event
 
 }  // namespace sdl12
