@@ -1,0 +1,84 @@
+#include "net/client.h"
+
+#include <poll.h>
+
+#include "net/socket.h"
+
+namespace net {
+
+namespace {
+
+void queueOutbox(Client& c) {
+    for (const Message& m : c.outbox)
+        connSend(c.conn, m);
+    c.outbox.clear();
+}
+
+}  // namespace
+
+bool clientOpen(Client& c, const std::string& host, std::uint16_t port, const Identity& self, Role role,
+                RealClock clock, std::string& error) {
+    c.clock = clock;
+    const int fd = connectTcp(host, port, error);
+    if (fd < 0)
+        return false;
+    startClient(c.conn, fd);
+    c.session = guestSession(self, role, clock(), c.outbox);
+    queueOutbox(c);
+    connFlush(c.conn);
+    return true;
+}
+
+void clientStep(Client& c, int waitMs) {
+    pollfd p{c.conn.fd, connWants(c.conn), 0};
+    if (poll(&p, 1, waitMs) < 0)
+        p.revents = 0;
+    const std::uint32_t nowMs = c.clock();
+    std::vector<Message> got;
+    if (p.revents & (POLLIN | POLLHUP | POLLERR))
+        connRead(c.conn, got);
+    Session& s = c.session;
+    for (const Message& m : got) {
+        sessionReceive(s, m, nowMs, nullptr, c.outbox);
+        c.delivered.insert(c.delivered.end(), s.delivered.begin(), s.delivered.end());
+        s.delivered.clear();
+    }
+    if (!c.conn.error.empty() && s.phase != Phase::Closed) {
+        // A connection that never came up is lost, not broken.
+        if (c.conn.error.compare(0, 14, "cannot connect") == 0) {
+            sessionLost(s, nullptr);
+            s.endText = "Could not reach the host (" + c.conn.error + ").";
+        } else
+            sessionBroken(s, c.conn.error, nullptr, c.outbox);
+    } else if (c.conn.closed && s.phase != Phase::Closed) {
+        sessionLost(s, nullptr);
+    }
+    sessionTick(s, nowMs, nullptr, c.outbox);
+    queueOutbox(c);
+    if (s.phase == Phase::Closed && !c.conn.closing)
+        connCloseAfterFlush(c.conn);
+    connFlush(c.conn);
+}
+
+void clientSetLocalTime(Client& c, std::uint32_t virtualMs) {
+    c.session.localMs = virtualMs;
+}
+
+void clientSend(Client& c, const Message& m) {
+    if (c.session.phase != Phase::Running || c.session.role != Role::Player)
+        return;
+    connSend(c.conn, m);
+    connFlush(c.conn);
+}
+
+void clientClose(Client& c, Reason reason, const std::string& text) {
+    sessionClose(c.session, reason, text, nullptr, c.outbox);
+    queueOutbox(c);
+    connCloseAfterFlush(c.conn);
+}
+
+bool clientDone(const Client& c) {
+    return c.session.phase == Phase::Closed && c.conn.closed;
+}
+
+}  // namespace net

@@ -1,0 +1,233 @@
+#include "net/host.h"
+
+#include <poll.h>
+
+#include "net/socket.h"
+
+namespace net {
+
+namespace {
+
+bool isWatcher(const HostPeer& p) {
+    return p.session.seated && p.session.role == Role::Watcher;
+}
+
+bool isPlayer(const HostPeer& p) {
+    return p.session.seated && p.session.role == Role::Player;
+}
+
+void queueOutbox(HostPeer& p) {
+    for (const Message& m : p.outbox)
+        connSend(p.conn, m);
+    p.outbox.clear();
+}
+
+// Inputs, and each player's latest advance, are kept so that a late
+// watcher sees the whole session.
+void toWatchers(Host& h, const Message& m) {
+    if (m.kind == Kind::Input)
+        h.history.push_back(m);
+    if (m.kind == Kind::Advance) {
+        h.lastAdvance[m.advance.player] = m;
+        h.advanced[m.advance.player] = true;
+    }
+    for (HostPeer& p : h.peers)
+        if (isWatcher(p) && p.session.phase == Phase::Running)
+            connSend(p.conn, m);
+}
+
+void startWatcher(Host& h, HostPeer& p) {
+    sessionStartWatcher(p.session, h.rttMs, h.delayMs, p.outbox);
+    queueOutbox(p);
+    // The catch-up may exceed a watcher's usual limit once; what follows may not.
+    std::vector<Message> catchUp = h.history;
+    for (std::uint8_t player = 0; player < kPlayers; ++player)
+        if (h.advanced[player])
+            catchUp.push_back(h.lastAdvance[player]);
+    std::size_t bytes = 0;
+    for (const Message& m : catchUp) {
+        std::vector<std::uint8_t> frame;
+        appendFrame(m, frame);
+        bytes += frame.size();
+    }
+    p.conn.queueLimit = kWatcherQueueLimit + bytes;
+    for (const Message& m : catchUp)
+        connSend(p.conn, m);
+}
+
+void accept(Host& h, std::uint32_t nowMs) {
+    const int seatsAndSome = 1 + h.seats.maxWatchers + kMaxHandshaking;
+    for (;;) {
+        const int fd = acceptTcp(h.listenFd);
+        if (fd < 0)
+            return;
+        if (int(h.peers.size()) >= seatsAndSome) {
+            // Too many at once: no room even to say so.
+            closeSocket(fd);
+            h.notices.push_back("Turned away a connection: too many at once.");
+            continue;
+        }
+        h.peers.emplace_back();
+        HostPeer& p = h.peers.back();
+        startAccepted(p.conn, fd, kPlayerQueueLimit);
+        p.session = hostSession(h.self, nowMs, p.outbox);
+        p.session.fixedDelayMs = h.fixedDelayMs;
+        queueOutbox(p);
+    }
+}
+
+void afterReceive(Host& h, HostPeer& p, Phase before) {
+    Session& s = p.session;
+    if (s.phase == Phase::Closed && before != Phase::Closed) {
+        if (s.refused)
+            h.notices.push_back("Refused a guest: " + s.endText);
+        else if (before == Phase::Running || before == Phase::Measuring || before == Phase::AwaitStart)
+            h.notices.push_back(std::string(s.role == Role::Player ? "The second player" : "A watcher") +
+                                " left: " + s.endText);
+        if (before != Phase::AwaitHello && s.role == Role::Player && !s.refused) {
+            h.playerLeft = true;
+            h.playerEnd = s.endReason;
+            h.playerEndText = s.endText;
+        }
+        return;
+    }
+    if (before == Phase::AwaitHello && s.seated)
+        h.notices.push_back(s.role == Role::Player ? "The second player joined." : "A watcher joined.");
+    if (isPlayer(p) && s.phase == Phase::Running && before != Phase::Running) {
+        h.started = true;
+        h.rttMs = s.rttMs;
+        h.delayMs = s.delayMs;
+        h.notices.push_back("Round trip " + std::to_string(s.rttMs) + " ms, input delay " +
+                            std::to_string(s.delayMs) + " ms.");
+    }
+    if (isWatcher(p) && s.phase == Phase::AwaitStart && h.started)
+        startWatcher(h, p);
+}
+
+void serve(Host& h, HostPeer& p, short revents, std::uint32_t nowMs) {
+    std::vector<Message> got;
+    if (revents & (POLLIN | POLLHUP | POLLERR))
+        connRead(p.conn, got);
+    Session& s = p.session;
+    s.localMs = h.localMs;
+    for (const Message& m : got) {
+        const Phase before = s.phase;
+        sessionReceive(s, m, nowMs, &h.seats, p.outbox);
+        afterReceive(h, p, before);
+        for (const Message& d : s.delivered) {
+            h.delivered.push_back(d);
+            if (d.kind != Kind::StateHash)
+                toWatchers(h, d);
+        }
+        s.delivered.clear();
+    }
+    const Phase before = s.phase;
+    if (!p.conn.error.empty() && s.phase != Phase::Closed)
+        sessionBroken(s, p.conn.error, &h.seats, p.outbox);
+    else if (p.conn.closed && s.phase != Phase::Closed)
+        sessionLost(s, &h.seats);
+    sessionTick(s, nowMs, &h.seats, p.outbox);
+    afterReceive(h, p, before);
+}
+
+void settle(Host& h, HostPeer& p, std::uint32_t nowMs) {
+    queueOutbox(p);
+    Session& s = p.session;
+    if (p.conn.overflowed && s.phase != Phase::Closed) {
+        // A peer that stops reading is let go, never waited for.
+        const Phase before = s.phase;
+        if (s.role == Role::Watcher) {
+            sessionLost(s, &h.seats);
+            s.endReason = Reason::Slow;
+            s.endText = "The watcher fell too far behind and was let go.";
+        } else {
+            sessionLost(s, &h.seats);
+            s.endReason = Reason::Slow;
+            s.endText = "The second player did not keep up with the game.";
+        }
+        afterReceive(h, p, before);
+        connShut(p.conn);
+    }
+    if (s.phase == Phase::Closed && !p.conn.closed) {
+        if (!p.lingering) {
+            p.lingering = true;
+            p.closingSinceMs = nowMs;
+            connCloseAfterFlush(p.conn);
+        } else if (nowMs - p.closingSinceMs > kCloseLingerMs) {
+            connShut(p.conn);
+        }
+    }
+    connFlush(p.conn);
+}
+
+}  // namespace
+
+bool hostOpen(Host& h, const std::string& address, std::uint16_t port, const Identity& self, RealClock clock,
+              std::string& error) {
+    h.clock = clock;
+    h.listenFd = listenTcp(address, port, error);
+    if (h.listenFd < 0)
+        return false;
+    h.port = boundPort(h.listenFd);
+    h.self = self;
+    return true;
+}
+
+void hostStep(Host& h, int waitMs) {
+    std::vector<pollfd> fds;
+    fds.push_back(pollfd{h.listenFd, POLLIN, 0});
+    for (const HostPeer& p : h.peers)
+        fds.push_back(pollfd{p.conn.fd, connWants(p.conn), 0});
+    if (poll(fds.data(), fds.size(), waitMs) < 0)
+        fds.assign(fds.size(), pollfd{-1, 0, 0});
+    const std::uint32_t nowMs = h.clock();
+    const std::size_t known = h.peers.size();
+    for (std::size_t i = 0; i < known; ++i)
+        serve(h, h.peers[i], fds[i + 1].revents, nowMs);
+    if (h.listenFd >= 0 && (fds[0].revents & POLLIN))
+        accept(h, nowMs);
+    for (HostPeer& p : h.peers)
+        settle(h, p, nowMs);
+    for (std::size_t i = h.peers.size(); i-- > 0;)
+        if (h.peers[i].conn.closed) {
+            h.bytesSentGone += h.peers[i].conn.bytesSent;
+            h.peers.erase(h.peers.begin() + std::ptrdiff_t(i));
+        }
+}
+
+void hostSetLocalTime(Host& h, std::uint32_t virtualMs) {
+    h.localMs = virtualMs;
+}
+
+void hostSend(Host& h, const Message& m) {
+    for (HostPeer& p : h.peers)
+        if (isPlayer(p) && p.session.phase == Phase::Running)
+            connSend(p.conn, m);
+    if (m.kind != Kind::StateHash)
+        toWatchers(h, m);
+    for (HostPeer& p : h.peers)
+        connFlush(p.conn);
+}
+
+void hostClose(Host& h, Reason reason, const std::string& text) {
+    for (HostPeer& p : h.peers) {
+        sessionClose(p.session, reason, text, &h.seats, p.outbox);
+        queueOutbox(p);
+        connCloseAfterFlush(p.conn);
+    }
+    closeSocket(h.listenFd);
+    h.listenFd = -1;
+}
+
+int hostWatchers(const Host& h) {
+    return h.seats.watchers;
+}
+
+std::uint64_t hostBytesSent(const Host& h) {
+    std::uint64_t n = h.bytesSentGone;
+    for (const HostPeer& p : h.peers)
+        n += p.conn.bytesSent;
+    return n;
+}
+
+}  // namespace net

@@ -1,0 +1,68 @@
+// The host's end: one listening port, the second player and a few
+// watchers, all on non-blocking sockets driven by hostStep().
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "net/conn.h"
+#include "net/session.h"
+
+namespace net {
+
+constexpr int kMaxHandshaking = 4;           // connections not yet seated, beyond the seats
+constexpr std::uint32_t kCloseLingerMs = 1000; // a closing connection gets this long to flush, real ms
+
+struct HostPeer {
+    Connection conn;
+    Session session;
+    std::vector<Message> outbox;   // the session's replies, not yet queued
+    std::uint32_t closingSinceMs = 0;
+    bool lingering = false;
+};
+
+// The real clock in ms, read right after each wait so that round trips are
+// stamped when the bytes are there (the game passes its time seam's).
+typedef std::uint32_t (*RealClock)();
+
+struct Host {
+    RealClock clock = nullptr;
+    int listenFd = -1;
+    std::uint16_t port = 0;
+    Identity self;
+    Seats seats;
+    std::vector<HostPeer> peers;
+    std::uint16_t fixedDelayMs = 0; // D whatever the round trip (tests comparing runs), 0 to choose
+    bool started = false;           // the player's session has its D
+    std::uint16_t rttMs = 0;        // ms
+    std::uint16_t delayMs = 0;      // D, ms
+    std::uint32_t localMs = 0;      // the local game's virtual time
+    std::vector<Message> history;   // every Input so far, for watchers who come late
+    Message lastAdvance[kPlayers];  // each player's latest Advance (kind Advance once there is one)
+    bool advanced[kPlayers] = {};
+    std::vector<Message> delivered; // from the second player, for the game
+    std::vector<std::string> notices; // for a person: who came, who was refused, who left
+    std::uint64_t bytesSentGone = 0; // bytes sent on connections since closed
+    bool playerLeft = false;        // the second player's session ended
+    Reason playerEnd = Reason::None;
+    std::string playerEndText;
+};
+
+// Listens on address:port (port 0: the kernel picks; Host::port says which).
+bool hostOpen(Host& h, const std::string& address, std::uint16_t port, const Identity& self, RealClock clock,
+              std::string& error);
+// One round: waits up to waitMs for the sockets, then accepts, reads,
+// answers, forwards and writes. Never blocks on a slow peer.
+void hostStep(Host& h, int waitMs);
+// The local game's virtual time, for the checks on the guest's stamps.
+void hostSetLocalTime(Host& h, std::uint32_t virtualMs);
+// The host's own Input, Advance or StateHash: to the player and the watchers.
+void hostSend(Host& h, const Message& m);
+// A bye to everyone, then the port closes.
+void hostClose(Host& h, Reason reason, const std::string& text);
+int hostWatchers(const Host& h);
+// Bytes sent on every connection so far, framing included.
+std::uint64_t hostBytesSent(const Host& h);
+
+}  // namespace net

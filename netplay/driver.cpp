@@ -1,0 +1,165 @@
+#include "netplay/driver.h"
+
+#include "netplay/sdlinput.h"
+
+namespace {
+
+NetplayDriver* active = nullptr;
+
+void send(NetplayDriver& d, const net::Message& m) {
+    if (d.host)
+        net::hostSend(*d.host, m);
+    else if (d.client)
+        net::clientSend(*d.client, m);
+}
+
+void fail(NetplayDriver& d, const std::string& why) {
+    if (d.failed)
+        return;
+    d.failed = true;
+    d.failure = why;
+}
+
+void compareHashes(NetplayDriver& d) {
+    for (auto own = d.ownHashes.begin(); own != d.ownHashes.end();) {
+        const auto peer = d.peerHashes.find(own->first);
+        if (peer == d.peerHashes.end()) {
+            ++own;
+            continue;
+        }
+        if (peer->second != own->second) {
+            fail(d, "The games went apart at " + std::to_string(own->first) + " ms.");
+            return;
+        }
+        ++d.hashesMatched;
+        d.peerHashes.erase(peer);
+        own = d.ownHashes.erase(own);
+    }
+}
+
+// Reads the network once, waiting up to waitMs, and takes in what came.
+void pump(NetplayDriver& d, int waitMs) {
+    std::vector<net::Message>* delivered = nullptr;
+    if (d.host) {
+        net::hostStep(*d.host, waitMs);
+        delivered = &d.host->delivered;
+        if (d.host->playerLeft)
+            d.peerGone = d.host->playerEndText;
+    } else {
+        net::clientStep(*d.client, waitMs);
+        delivered = &d.client->delivered;
+        if (d.client->session.phase == net::Phase::Closed)
+            d.peerGone = d.client->session.endText;
+    }
+    for (const net::Message& m : *delivered) {
+        if (m.kind == net::Kind::StateHash)
+            d.peerHashes[m.stateHash.atMs] = m.stateHash.hash;
+        else
+            net::lockstepReceive(d.lockstep, m);
+    }
+    delivered->clear();
+    if (d.lockstep.stale)
+        fail(d, "An event arrived too late to be played.");
+    compareHashes(d);
+}
+
+void setLocalTime(NetplayDriver& d, std::uint32_t nowMs) {
+    if (d.host)
+        net::hostSetLocalTime(*d.host, nowMs);
+    else
+        net::clientSetLocalTime(*d.client, nowMs);
+}
+
+std::uint32_t realClock(const NetplayDriver& d) {
+    return d.host ? d.host->clock() : d.client->clock();
+}
+
+void advance(NetplayDriver& d, std::uint32_t nowMs, bool always) {
+    if (!always && nowMs + d.lockstep.delayMs < d.lastAdvanceMs + kAdvanceStepMs)
+        return;
+    net::Message m;
+    if (net::lockstepAdvanceLocal(d.lockstep, nowMs, m)) {
+        d.lastAdvanceMs = m.advance.throughMs;
+        send(d, m);
+    }
+}
+
+}  // namespace
+
+void startNetplay(NetplayDriver& d, std::uint8_t localPlayer, std::uint32_t delayMs, std::uint32_t startMs) {
+    net::lockstepStart(d.lockstep, localPlayer, delayMs, startMs);
+    d.lastAdvanceMs = startMs + delayMs;
+    d.nextHashMs = startMs;
+    active = &d;
+    setLocalTime(d, startMs);
+    setEventSource(netplayPollEvent);
+    setPauseHook(netplayPauseHook);
+}
+
+void stopNetplay() {
+    setEventSource(nullptr);
+    setPauseHook(nullptr);
+    active = nullptr;
+}
+
+int netplayPollEvent(SDL_Event* event) {
+    NetplayDriver& d = *active;
+    const std::uint32_t now = nowMs();
+    SDL_Event local;
+    while (d.localSource && d.localSource(&local)) {
+        net::InputEvent e;
+        if (d.failed) {
+            *event = local;  // the session is over: this machine plays alone
+            return 1;
+        }
+        if (d.lockstep.localPlayer >= net::kPlayers) {
+            if (local.type == SDL_QUIT) {
+                *event = local;  // a watcher may always close the window
+                return 1;
+            }
+            continue;
+        }
+        if (toInputEvent(local, e))
+            send(d, net::lockstepLocal(d.lockstep, now, e));
+    }
+    net::Stamped next;
+    if (!d.failed && net::lockstepNext(d.lockstep, now, next)) {
+        *event = toSdlEvent(next.event);
+        return 1;
+    }
+    return 0;
+}
+
+void netplayPauseHook(Uint32 nowMs) {
+    NetplayDriver& d = *active;
+    if (!d.failed) {
+        setLocalTime(d, nowMs);
+        if (d.stateHash && nowMs >= d.nextHashMs && d.lockstep.localPlayer < net::kPlayers) {
+            net::Message m;
+            m.kind = net::Kind::StateHash;
+            m.stateHash.atMs = nowMs;
+            m.stateHash.hash = d.stateHash();
+            d.ownHashes[nowMs] = m.stateHash.hash;
+            send(d, m);
+            d.nextHashMs = nowMs - nowMs % kHashEveryMs + kHashEveryMs;
+        }
+        advance(d, nowMs, false);
+        pump(d, 0);
+        if (!net::lockstepReady(d.lockstep, nowMs)) {
+            ++d.heldPauses;
+            advance(d, nowMs, true);
+            const std::uint32_t since = realClock(d);
+            while (!d.failed && !net::lockstepReady(d.lockstep, nowMs)) {
+                // What the other machine sent before it left is still played.
+                if (!d.peerGone.empty())
+                    fail(d, d.peerGone);
+                pump(d, 1);
+                if (realClock(d) - since > kHoldLimitMs)
+                    fail(d, "The other machine stopped sending for " + std::to_string(kHoldLimitMs / 1000) + " s.");
+            }
+            d.heldRealMs += realClock(d) - since;
+        }
+    }
+    if (d.afterPause)
+        d.afterPause(nowMs);
+}

@@ -1,0 +1,49 @@
+// The network game's driver: in a network session it is the input seam's
+// source and the time seam's pause hook. Local events are stamped for now
+// + D and sent; the game gets both players' events, merged in the order
+// both machines agree on; after every pause virtual time is held until
+// both players' events up to it are known. State hashes go both ways every
+// kHashEveryMs of virtual time; a difference ends the session.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "SDL.h"
+#include "game/base/inputseam.h"
+#include "game/base/timeseam.h"
+#include "net/client.h"
+#include "net/host.h"
+#include "net/lockstep.h"
+
+constexpr std::uint32_t kHashEveryMs = 2000;    // virtual ms between state hashes
+constexpr std::uint32_t kAdvanceStepMs = 5;     // virtual ms between advances while not held
+constexpr std::uint32_t kHoldLimitMs = 10000;   // real ms one moment may be held before giving up
+
+struct NetplayDriver {
+    net::Host* host = nullptr;        // exactly one of host and client
+    net::Client* client = nullptr;
+    net::Lockstep lockstep;
+    EventSource localSource = nullptr; // this machine's own events (SDL_PollEvent in the game)
+    PauseHook afterPause = nullptr;    // called after the driver's own work, if set
+    std::uint64_t (*stateHash)() = nullptr;
+    std::uint32_t lastAdvanceMs = 0;   // virtual: the through-time last sent
+    std::uint32_t nextHashMs = 0;      // virtual
+    std::map<std::uint32_t, std::uint64_t> ownHashes;   // virtual ms -> hash, not yet matched
+    std::map<std::uint32_t, std::uint64_t> peerHashes;  // likewise, from the other machine
+    std::uint64_t heldPauses = 0;      // pauses that had to wait for the other machine
+    std::uint64_t heldRealMs = 0;      // real ms spent waiting in them
+    std::uint64_t hashesMatched = 0;
+    std::string peerGone;              // the other machine left, and why (events it sent still play)
+    bool failed = false;               // the session ended; failure says why
+    std::string failure;
+};
+
+// Starts a session at virtual time startMs: sets the seams' source and hook.
+// localPlayer is 0 on the host, 1 on the guest, net::kNoLocalPlayer watching.
+void startNetplay(NetplayDriver& d, std::uint8_t localPlayer, std::uint32_t delayMs, std::uint32_t startMs);
+// Puts the seams back.
+void stopNetplay();
+int netplayPollEvent(SDL_Event* event);
+void netplayPauseHook(Uint32 nowMs);

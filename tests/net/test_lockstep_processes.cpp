@@ -1,0 +1,187 @@
+// Two game processes in lockstep over loopback, each playing its own
+// paddle from a script: both write the same log (virtual time, state hash,
+// screen hash every 50 ms), directly and through the delay proxy.
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "delayproxy.h"
+#include "netloop.h"
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct TempFolder {
+    std::string path;
+    TempFolder() {
+        char name[] = "/tmp/voltari-lockstep-XXXXXX";
+        path = mkdtemp(name);
+    }
+    ~TempFolder() {
+        if (std::system(("rm -rf '" + path + "'").c_str()) != 0)
+            std::fprintf(stderr, "could not remove %s\n", path.c_str());
+    }
+};
+
+// Starts the runner; its stdout comes back through outFd when asked for.
+pid_t spawn(const std::vector<std::string>& args, const std::string& errPath, int* outFd) {
+    int pipeFds[2] = {-1, -1};
+    if (outFd && pipe(pipeFds) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, 2);
+        if (outFd) {
+            dup2(pipeFds[1], 1);
+            close(pipeFds[0]);
+        }
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (outFd) {
+        close(pipeFds[1]);
+        *outFd = pipeFds[0];
+    }
+    return pid;
+}
+
+// The port line the host prints once it listens.
+int readPort(int fd) {
+    std::string line;
+    const std::uint32_t start = nettest::realMs();
+    while (line.find('\n') == std::string::npos && nettest::realMs() - start < 30000) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0)
+            continue;
+        char c[64];
+        const ssize_t n = read(fd, c, sizeof c);
+        if (n <= 0)
+            break;
+        line.append(c, std::size_t(n));
+    }
+    unsigned port = 0;
+    return std::sscanf(line.c_str(), "port %u", &port) == 1 ? int(port) : -1;
+}
+
+int exitStatus(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+struct Session {
+    std::string hostLog, guestLog, hostErr, guestErr;
+    int hostStatus = -1, guestStatus = -1;
+};
+
+// One session: the host, then the guest through the proxy when one is given.
+Session play(const TempFolder& dir, const std::string& tag, const std::string& delayMs,
+             const DelayProxyOptions* proxyOptions, const std::string& guestDiesAt = "") {
+    Session r;
+    const std::string scripts = VOLTARI_SOURCE_DIR "/tests/net/lockstep/";
+    const std::string hostLog = dir.path + "/host-" + tag + ".log", guestLog = dir.path + "/guest-" + tag + ".log";
+    const std::string hostErr = dir.path + "/host-" + tag + ".err", guestErr = dir.path + "/guest-" + tag + ".err";
+    int out = -1;
+    const pid_t host = spawn({VOLTARI_LOCKSTEP_RUN, "host", hostLog, scripts + "host.script", delayMs}, hostErr, &out);
+    const int port = readPort(out);
+    close(out);
+    EXPECT_GT(port, 0);
+    DelayProxy proxy;
+    int guestPort = port;
+    if (proxyOptions && port > 0) {
+        EXPECT_TRUE(startDelayProxy(proxy, std::uint16_t(port), *proxyOptions));
+        guestPort = proxy.port;
+    }
+    std::vector<std::string> guestArgs = {VOLTARI_LOCKSTEP_RUN, "join", std::to_string(port > 0 ? guestPort : 1),
+                                          guestLog, scripts + "guest.script"};
+    if (!guestDiesAt.empty())
+        guestArgs.push_back(guestDiesAt);
+    const pid_t guest = spawn(guestArgs, guestErr, nullptr);
+    r.guestStatus = exitStatus(guest);
+    r.hostStatus = exitStatus(host);
+    if (proxyOptions && port > 0)
+        stopDelayProxy(proxy);
+    r.hostLog = readFile(hostLog);
+    r.guestLog = readFile(guestLog);
+    r.hostErr = readFile(hostErr);
+    r.guestErr = readFile(guestErr);
+    return r;
+}
+
+}  // namespace
+
+TEST(NetLockstepProcesses, BothSidesLogTheSameGameFrameByFrame) {
+    TempFolder dir;
+    const Session r = play(dir, "direct", "", nullptr);
+    EXPECT_EQ(r.hostStatus, 0) << r.hostErr;
+    EXPECT_EQ(r.guestStatus, 0) << r.guestErr;
+    // From the start (1000 ms) past the second Escape (27000 ms): 50 ms apart.
+    EXPECT_GT(r.hostLog.size(), 500u * 30);
+    EXPECT_TRUE(r.hostLog == r.guestLog) << "the logs differ";
+    EXPECT_NE(r.hostErr.find("hashes matched"), std::string::npos) << r.hostErr;
+    EXPECT_EQ(r.hostErr.find(" 0 hashes matched"), std::string::npos) << r.hostErr;
+    std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());
+}
+
+TEST(NetLockstepProcesses, RoundTripsOf60And120MsWithAStallPlayTheSameGame) {
+    TempFolder dir;
+    // One D for every run, so that the games are the same game.
+    const std::string delay = "150";
+    const Session direct = play(dir, "direct", delay, nullptr);
+    ASSERT_EQ(direct.hostStatus, 0) << direct.hostErr;
+    ASSERT_EQ(direct.guestStatus, 0) << direct.guestErr;
+    struct Row {
+        std::uint32_t oneWayMs, jitterMs;
+    };
+    for (const Row& row : {Row{30, 5}, Row{60, 10}}) {
+        DelayProxyOptions o;
+        o.oneWayMs = row.oneWayMs;
+        o.jitterMs = row.jitterMs;
+        o.pauseAtMs = 2000;  // in the middle of the menu and the match's start
+        o.pauseForMs = 400;
+        o.seed = row.oneWayMs;
+        const std::string tag = "proxy" + std::to_string(row.oneWayMs);
+        const Session r = play(dir, tag, delay, &o);
+        EXPECT_EQ(r.hostStatus, 0) << tag << ": " << r.hostErr;
+        EXPECT_EQ(r.guestStatus, 0) << tag << ": " << r.guestErr;
+        EXPECT_TRUE(r.hostLog == direct.hostLog) << tag << ": the host's log differs from the direct run";
+        EXPECT_TRUE(r.guestLog == direct.hostLog) << tag << ": the guest's log differs from the direct run";
+        std::printf("[ %s ]\n%s%s", tag.c_str(), r.hostErr.c_str(), r.guestErr.c_str());
+    }
+}
+
+TEST(NetLockstepProcesses, AGuestKilledMidRallyEndsTheSessionAndTheHostPlaysOn) {
+    TempFolder dir;
+    // The guest's process vanishes at 15 s, mid-rally; the host's own
+    // script then aborts the match and quits from the menu.
+    const Session r = play(dir, "killed", "", nullptr, "15000");
+    EXPECT_EQ(r.guestStatus, 3) << r.guestErr;
+    EXPECT_EQ(r.hostStatus, 1) << r.hostErr;  // the game ended normally, the session did not
+    EXPECT_NE(r.hostErr.find("host: status 0, "), std::string::npos) << r.hostErr;
+    EXPECT_NE(r.hostErr.find("failed: The connection to the other side was lost."), std::string::npos) << r.hostErr;
+    // Both logs agree up to where the guest stopped.
+    ASSERT_FALSE(r.guestLog.empty());
+    EXPECT_EQ(r.hostLog.compare(0, r.guestLog.size(), r.guestLog), 0);
+    EXPECT_GT(r.hostLog.size(), r.guestLog.size());
+}
