@@ -8,7 +8,9 @@ tree=$(mktemp -d "${TMPDIR:-/tmp}/voltari-layers-XXXXXX")
 trap 'rm -rf "$tree"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-mkdir -p "$tree/game/base" "$tree/game/match" "$tree/game/media" "$tree/game/flow" "$tree/settings"
+mkdir -p "$tree/game/base" "$tree/game/match" "$tree/game/media" "$tree/game/flow" "$tree/settings" \
+    "$tree/net" "$tree/netplay"
+printf '#include "net/protocol.h"\n' > "$tree/netplay/driver.cpp"
 printf '#include "settings/settings.h"\n#include "game/base/state.h"\n' > "$tree/game/base/state.cpp"
 printf '#include "game/base/state.h"\n#include "game/match/ball.h"\n' > "$tree/game/match/ball.cpp"
 printf '#include "game/match/ball.h"\n#include "game/media/image.h"\n' > "$tree/game/media/image.cpp"
@@ -16,7 +18,8 @@ printf '#include "game/media/image.h"\n#include "game/flow/game.h"\n' > "$tree/g
 sh "$check" "$tree" >/dev/null || fail "a tree that looks only down was refused"
 
 for case in "game/base/timeseam.h game/match/ball.h" "game/match/paddle.cpp game/media/sprites.h" \
-            "game/media/sequences.cpp game/flow/state.h" "settings/settings.cpp game/base/state.h"; do
+            "game/media/sequences.cpp game/flow/state.h" "settings/settings.cpp game/base/state.h" \
+            "net/host.cpp game/base/timeseam.h" "netplay/driver.cpp game/flow/game.h"; do
     set -- $case
     printf '// a comment\n  #  include "%s"\n' "$2" > "$tree/$1"
     if out=$(sh "$check" "$tree" 2>&1); then
