@@ -32,8 +32,7 @@ cd "$work"
 unset SDL_VIDEODRIVER
 SDL_AUDIODRIVER=dummy ./VOLTARI.exe > "$work/out.txt" 2>&1 &
 game=$!
-wid="$(timeout 40 xdotool search --sync --name '^VOLTARI$' | head -n1)"
-[ -n "$wid" ] || { echo "skip: the game opened no window"; exit 0; }
+wid="$(findWindow 40 --name '^VOLTARI$')" || { echo "skip: the game opened no window"; exit 0; }
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
 
 # waitFor SECONDS FILE SX SY W H X Y: until the picture is in the window

@@ -19,8 +19,7 @@ unset SDL_VIDEODRIVER
 SDL_AUDIODRIVER=dummy ./VOLTARI.exe > "$work/out.txt" 2>&1 &
 game=$!
 
-wid="$(timeout 20 xdotool search --sync --name '^VOLTARI$' | head -n1)"
-[ -n "$wid" ] || { echo "no VOLTARI window" >&2; exit 1; }
+wid="$(findWindow 20 --name '^VOLTARI$')" || { echo "no VOLTARI window" >&2; exit 1; }
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
 
 failures=0

@@ -30,6 +30,22 @@ startXvfb() {
         sleep 0.1
     done
 }
+# findWindow SECONDS SEARCH...: the first window `xdotool search SEARCH`
+# finds, waiting up to SECONDS for one. A search dies of BadWindow when a
+# window it looks at is destroyed meanwhile (the setup tool closing as the
+# game opens), so it is not left waiting (--sync) but asked again.
+findWindow() {
+    limit=$(($1 * 10))
+    shift
+    i=0
+    while :; do
+        found="$(xdotool search "$@" 2>/dev/null | head -n1)"
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        i=$((i + 1))
+        [ $i -lt $limit ] || return 1
+        sleep 0.1
+    done
+}
 stopXvfb() {
     [ -n "${XVFB_PID:-}" ] || return 0
     kill "$XVFB_PID" 2>/dev/null

@@ -61,7 +61,7 @@ launch() {
 
 # Waits for the dialog on screen (and, from the probe, its first paint).
 wait_dialog() {
-    win=$(timeout 20 xdotool search --sync --onlyvisible --name "$caption" | head -n 1) ||
+    win=$(findWindow 20 --onlyvisible --name "$caption") ||
         fail "no dialog with the caption"
     if [ -z "${1:-}" ]; then wait_for 'grep -q "^dialog " "$dump" 2>/dev/null'; fi
 }
