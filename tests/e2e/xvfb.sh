@@ -48,7 +48,7 @@ findWindow() {
 }
 stopXvfb() {
     [ -n "${XVFB_PID:-}" ] || return 0
-    kill "$XVFB_PID" 2>/dev/null
+    kill "$XVFB_PID" 2>/dev/null || true
     wait "$XVFB_PID" 2>/dev/null || true
     XVFB_PID=""
 }
