@@ -19,8 +19,7 @@ unset SDL_VIDEODRIVER
 SDL_AUDIODRIVER=dummy ./VOLTARI.exe > "$work/out.txt" 2>&1 &
 game=$!
 
-wid="$(timeout 20 xdotool search --sync --name '^VOLTARI$' | head -n1)"
-[ -n "$wid" ] || { echo "no VOLTARI window" >&2; exit 1; }
+wid="$(findWindow 20 --name '^VOLTARI$')" || { echo "no VOLTARI window" >&2; exit 1; }
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
 
 failures=0
@@ -96,19 +95,37 @@ hold() {
     xdotool keyup --delay 0 "$@"
 }
 
-# The logo fades in and out, then the menu shows the first page. Keys
-# pressed during the page's 200 ms pause are swept away with the events
-# the menu discards, so every menu key waits a moment first.
-settle() { sleep 0.5; }
+# menuKey KEY WHAT FILE SX SY W H X Y: presses KEY until the picture it
+# brings shows. When the menu comes up it sweeps away the keys that came
+# before, and nothing on screen tells when that has happened, so a key that
+# changed nothing within two seconds was swept and is pressed again. Later
+# keys in the menu are never swept.
+menuKey() {
+    key="$1"
+    what="$2"
+    shift 2
+    for try in 1 2 3; do
+        xdotool key "$key"
+        i=0
+        while [ $i -lt 20 ]; do
+            grab "$@"
+            if atLeast "$share" 0.98; then
+                echo "$what: $share (key pressed $try times)"
+                return 0
+            fi
+            i=$((i + 1))
+            sleep 0.1
+        done
+    done
+    fail "$what did not appear (best $share)"
+}
+
+# The logo fades in and out, then the menu shows the first page.
 waitFor 25 "menu, two players" pic_1.dat 0 0 700 200 50 150
-settle
 expectNot "menu, not the second page" pic_2.dat 0 0 700 200 50 150
-xdotool key Down
-waitFor 5 "menu after Down" pic_2.dat 0 0 700 200 50 150
-settle
+menuKey Down "menu after Down" pic_2.dat 0 0 700 200 50 150
 xdotool key Up
 waitFor 5 "menu after Up" pic_1.dat 0 0 700 200 50 150
-settle
 
 # Two players. The labels come with the first full picture of the court;
 # the ball starts rolling right then, from (390, 290) at 100 px/s each way.
@@ -185,17 +202,21 @@ pic="$wid"
 # Escape aborts the match and the menu comes back.
 xdotool key Escape
 waitFor 10 "menu after the match" pic_1.dat 0 0 700 200 50 150
-settle
-xdotool key Escape        # quit from the menu
-
+# Escape quits from the menu; one the menu swept on its way in is pressed
+# again, once a second, until the game has ended.
 i=0
 while kill -0 "$game" 2>/dev/null; do
     i=$((i + 1))
-    if [ $i -gt 300 ]; then
+    if [ $i -gt 30 ]; then
         echo "game did not quit" >&2
         exit 1
     fi
-    sleep 0.1
+    xdotool key Escape 2>/dev/null || true
+    j=0
+    while [ $j -lt 10 ] && kill -0 "$game" 2>/dev/null; do
+        j=$((j + 1))
+        sleep 0.1
+    done
 done
 status=0
 wait "$game" || status=$?

@@ -80,8 +80,7 @@ answer() {
     answered="$answered $b"
 }
 gameWindow() {
-    wid="$(timeout 30 xdotool search --sync --onlyvisible --class '^voltari$' | head -n1)"
-    [ -n "$wid" ] || fail "no window of class voltari"
+    wid="$(findWindow 30 --onlyvisible --class '^voltari$')" || fail "no window of class voltari"
     [ "$(xprop -id "$wid" WM_CLASS)" = 'WM_CLASS(STRING) = "voltari", "voltari"' ] ||
         fail "window class: $(xprop -id "$wid" WM_CLASS)"
     xdotool windowfocus --sync "$wid" 2>/dev/null || true
@@ -112,8 +111,7 @@ quit() {
 # 1. First start.
 SDL12COMPAT_WINDOW_SCALING=1 "$work/bin/voltari" >"$work/first.log" 2>&1 &
 pid=$!
-dialog="$(timeout 30 xdotool search --sync --onlyvisible --name '^tovrin VOLTARI Setup Tool' | head -n1)"
-[ -n "$dialog" ] || fail "the setup tool did not open"
+dialog="$(findWindow 30 --onlyvisible --name '^tovrin VOLTARI Setup Tool')" || fail "the setup tool did not open"
 [ -L "$folder/VLwait.nul" ] && [ ! -e "$folder/VOLTARI.exe" ] || fail "the game is not parked in $folder"
 [ -f "$folder/setup.ini" ] && [ ! -L "$folder/setup.ini" ] || fail "no setup.ini of the player's own"
 press "$dialog"          # SAVE

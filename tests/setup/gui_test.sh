@@ -17,12 +17,11 @@ work=$(mktemp -d /tmp/optedit-gui-XXXXXX)
 game="$work/game"
 dump="$work/dump.txt"
 ini="$game/setup.ini"
-xvfb_pid=""
 tool_pid=""
 
 cleanup() {
     if [ -n "$tool_pid" ]; then kill "$tool_pid" 2>/dev/null || true; fi
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    stopXvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -45,12 +44,9 @@ wait_for() {
     done
 }
 
-# Xvfb chooses a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for '[ -s "$work/display" ]'
-DISPLAY=":$(cat "$work/display")"
-export DISPLAY
+# The virtual X server, started as the end-to-end tests start theirs.
+. "$(dirname "$0")/../e2e/xvfb.sh"
+startXvfb || fail "no X server"
 export GDK_BACKEND=x11 NO_AT_BRIDGE=1
 unset WAYLAND_DISPLAY || true
 
@@ -65,7 +61,7 @@ launch() {
 
 # Waits for the dialog on screen (and, from the probe, its first paint).
 wait_dialog() {
-    win=$(timeout 20 xdotool search --sync --onlyvisible --name "$caption" | head -n 1) ||
+    win=$(findWindow 20 --onlyvisible --name "$caption") ||
         fail "no dialog with the caption"
     if [ -z "${1:-}" ]; then wait_for 'grep -q "^dialog " "$dump" 2>/dev/null'; fi
 }
