@@ -19,9 +19,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import chromium  # noqa: E402
 from browser_touch import shown  # noqa: E402
 
-SKIP = 77
-
-
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--web", required=True)
@@ -30,7 +27,7 @@ def main():
 
     if not os.path.exists(os.path.join(args.web, "voltari.html")):
         print(f"SKIP: {args.web}/voltari.html is not built (make web)")
-        return SKIP
+        return chromium.SKIP
     failures = []
     with open(os.path.join(args.web, "voltari.webmanifest")) as f:
         manifest = json.load(f)
@@ -41,12 +38,10 @@ def main():
     with open(os.path.join(args.web, "voltari-files.json")) as f:
         listed = [entry["name"] for entry in json.load(f)]
 
-    try:
-        browser = chromium.Browser(args.chromium)
-    except (chromium.BrowserError, OSError) as e:
-        print(f"SKIP: Chromium cannot start: {e}")
-        return SKIP
-    server, base = chromium.serve(args.web)
+    opened = chromium.start(args.web, args.chromium)
+    if not opened:
+        return chromium.SKIP
+    browser, server, base = opened
     try:
         page = browser.open_page(f"{base}voltari.html")
         page.wait_for(shown("setupLayer"), timeout=300)
@@ -77,11 +72,8 @@ def main():
         browser.close()
         if server:
             server.shutdown()
-    for f in failures:
-        print("FAIL: " + f)
-    if not failures:
-        print("offline: the page came back from its kept copy with no server and the game started")
-    return 1 if failures else 0
+    return chromium.report(failures, "offline: the page came back from its kept copy with no server and "
+                                     "the game started")
 
 
 if __name__ == "__main__":

@@ -21,7 +21,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import chromium  # noqa: E402
 from browser_touch import frames, paddles, shown  # noqa: E402
 
-SKIP = 77
 A, START, UP, DOWN, LEFT, RIGHT = 0, 9, 12, 13, 14, 15   # standard layout buttons
 MOVED = 40   # px the paddle must travel
 
@@ -83,15 +82,10 @@ def main():
     ap.add_argument("--chromium", default="/usr/bin/chromium")
     args = ap.parse_args()
 
-    if not os.path.exists(os.path.join(args.web, "voltari.html")):
-        print(f"SKIP: {args.web}/voltari.html is not built (make web)")
-        return SKIP
-    try:
-        browser = chromium.Browser(args.chromium)
-    except (chromium.BrowserError, OSError) as e:
-        print(f"SKIP: Chromium cannot start: {e}")
-        return SKIP
-    server, base = chromium.serve(args.web)
+    opened = chromium.start(args.web, args.chromium)
+    if not opened:
+        return chromium.SKIP
+    browser, server, base = opened
     failures = []
     try:
         target = browser.call("Target.createTarget", {"url": "about:blank"})
@@ -171,12 +165,8 @@ def main():
     finally:
         browser.close()
         server.shutdown()
-    for f in failures:
-        print("FAIL: " + f)
-    if not failures:
-        print("pads: the setup panel, the start screen, the menu and both paddles answer pads in the "
+    return chromium.report(failures, "pads: the setup panel, the start screen, the menu and both paddles answer pads in the "
               "standard layout, a pad plugged in late included")
-    return 1 if failures else 0
 
 
 if __name__ == "__main__":

@@ -19,7 +19,6 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import chromium  # noqa: E402
 
-SKIP = 77
 MIN_SAME = 0.995
 
 
@@ -51,18 +50,11 @@ def main():
     ap.add_argument("--chromium", default="/usr/bin/chromium")
     args = ap.parse_args()
 
-    page = os.path.join(args.web, "test", "replayrun.html")
-    if not os.path.exists(page):
-        print(f"SKIP: {page} is not built (make web)")
-        return SKIP
+    opened = chromium.start(args.web, args.chromium, os.path.join("test", "replayrun.html"))
+    if not opened:
+        return chromium.SKIP
+    browser, server, base = opened
     names = sorted(n[:-len(".replay")] for n in os.listdir(args.replays) if n.endswith(".replay"))
-    try:
-        browser = chromium.Browser(args.chromium)
-    except (chromium.BrowserError, OSError) as e:
-        print(f"SKIP: Chromium cannot start: {e}")
-        return SKIP
-
-    server, base = chromium.serve(args.web)
     failures = 0
     started = time.monotonic()
     try:

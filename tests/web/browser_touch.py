@@ -22,7 +22,6 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import chromium  # noqa: E402
 
-SKIP = 77
 WIDTH, HEIGHT = 844, 390    # CSS px: a phone held sideways
 NEAR = 20                   # px (court): how close the paddle's centre must come
 PADDLE_W, PADDLE_H = 20, 80
@@ -89,15 +88,10 @@ def main():
     ap.add_argument("--shots", help="folder for screenshots")
     args = ap.parse_args()
 
-    if not os.path.exists(os.path.join(args.web, "voltari.html")):
-        print(f"SKIP: {args.web}/voltari.html is not built (make web)")
-        return SKIP
-    try:
-        browser = chromium.Browser(args.chromium)
-    except (chromium.BrowserError, OSError) as e:
-        print(f"SKIP: Chromium cannot start: {e}")
-        return SKIP
-    server, base = chromium.serve(args.web)
+    opened = chromium.start(args.web, args.chromium)
+    if not opened:
+        return chromium.SKIP
+    browser, server, base = opened
     failures = []
     try:
         page = browser.open_page(f"{base}voltari.html", WIDTH, HEIGHT, touch=True)
@@ -205,12 +199,8 @@ def main():
     finally:
         browser.close()
         server.shutdown()
-    for f in failures:
-        print("FAIL: " + f)
-    if not failures:
-        print("touch: the right paddle followed a finger there and back and stopped when it left; "
+    return chromium.report(failures, "touch: the right paddle followed a finger there and back and stopped when it left; "
               "Escape by touch led back to the start screen and the game started again")
-    return 1 if failures else 0
 
 
 if __name__ == "__main__":

@@ -208,3 +208,30 @@ def serve(folder):
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, f"http://127.0.0.1:{server.server_address[1]}/"
+
+
+SKIP = 77  # CTest's skip code for the browser tests
+
+
+def start(web, chromium_path, page="voltari.html"):
+    """The browser and a file server of the built page folder, as
+    (browser, server, base URL); None, having said why, when the test skips."""
+    if not os.path.exists(os.path.join(web, page)):
+        print(f"SKIP: {os.path.join(web, page)} is not built (make web)")
+        return None
+    try:
+        browser = Browser(chromium_path)
+    except (BrowserError, OSError) as e:
+        print(f"SKIP: Chromium cannot start: {e}")
+        return None
+    server, base = serve(web)
+    return browser, server, base
+
+
+def report(failures, success):
+    """Prints each failure, or the success line when there is none; the exit status."""
+    for f in failures:
+        print("FAIL: " + f)
+    if not failures:
+        print(success)
+    return 1 if failures else 0
