@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "SDL_mixer.h"
-#include "game/flow/timeseam.h"
+#include "game/base/timeseam.h"
 #include "support/gamerun.h"
 
 namespace {
