@@ -1,5 +1,7 @@
 #include "delayproxy.h"
 
+#include "netloop.h"
+
 #include <cerrno>
 #include <chrono>
 #include <deque>
@@ -40,21 +42,6 @@ struct Pair {
 
 void nonBlocking(int fd) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL, 0) | O_NONBLOCK);
-}
-
-int connectTarget(std::uint16_t port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    // Blocking connect on loopback: done at once or refused.
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        close(fd);
-        return -1;
-    }
-    nonBlocking(fd);
-    return fd;
 }
 
 void run(DelayProxy* p) {
@@ -138,11 +125,12 @@ void run(DelayProxy* p) {
         if (fds[0].revents & POLLIN) {
             const int client = accept(p->listenFd, nullptr, nullptr);
             if (client >= 0) {
-                const int target = connectTarget(p->targetPort);
+                const int target = nettest::rawConnect(p->targetPort);
                 if (target < 0) {
                     close(client);
                     continue;
                 }
+                nonBlocking(target);
                 nonBlocking(client);
                 const int one = 1;
                 setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
