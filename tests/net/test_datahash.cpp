@@ -11,22 +11,14 @@
 #include <unistd.h>
 
 #include "net/datahash.h"
+#include "support/scratch.h"
 
 using namespace net;
 
 namespace {
 
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char name[] = "/tmp/voltari-net-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempDir() {
-        std::string cmd = "rm -rf '" + path + "'";
-        if (std::system(cmd.c_str()) != 0)
-            std::fprintf(stderr, "could not remove %s\n", path.c_str());
-    }
+struct TempDir : ScratchDir {
+    TempDir() : ScratchDir("net", false) {}
     std::string write(const std::string& name, const std::string& bytes) const {
         const std::string p = path + "/" + name;
         std::FILE* f = std::fopen(p.c_str(), "wb");

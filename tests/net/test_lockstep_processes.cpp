@@ -16,6 +16,7 @@
 
 #include "delayproxy.h"
 #include "netloop.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -26,16 +27,9 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        char name[] = "/tmp/voltari-lockstep-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~TempFolder() {
-        if (std::system(("rm -rf '" + path + "'").c_str()) != 0)
-            std::fprintf(stderr, "could not remove %s\n", path.c_str());
-    }
+// A folder for one session's logs, removed afterwards.
+struct TempFolder : ScratchDir {
+    TempFolder() : ScratchDir("lockstep", false) {}
 };
 
 // Starts the runner; its stdout comes back through outFd when asked for.
