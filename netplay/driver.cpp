@@ -84,12 +84,25 @@ void advance(NetplayDriver& d, std::uint32_t nowMs, bool always) {
     }
 }
 
+// Paced: a pause has moved virtual time on; the game goes on once real time
+// has caught up, reading the network meanwhile, so both machines play at
+// the game's own speed.
+void waitForRealTime(NetplayDriver& d, std::uint32_t nowMs) {
+    const std::uint32_t due = d.startRealMs + (nowMs - d.startVirtualMs);  // real ms
+    const std::uint32_t since = realClock(d);
+    for (std::uint32_t now = since; !d.failed && static_cast<std::int32_t>(due - now) > 0; now = realClock(d))
+        pump(d, static_cast<int>(due - now));
+    d.pacedRealMs += realClock(d) - since;
+}
+
 }  // namespace
 
 void startNetplay(NetplayDriver& d, std::uint8_t localPlayer, std::uint32_t delayMs, std::uint32_t startMs) {
     net::lockstepStart(d.lockstep, localPlayer, delayMs, startMs);
     d.lastAdvanceMs = startMs + delayMs;
     d.nextHashMs = startMs;
+    d.startVirtualMs = startMs;
+    d.startRealMs = realClock(d);
     active = &d;
     setLocalTime(d, startMs);
     setEventSource(netplayPollEvent);
@@ -159,6 +172,8 @@ void netplayPauseHook(Uint32 nowMs) {
             }
             d.heldRealMs += realClock(d) - since;
         }
+        if (d.paced)
+            waitForRealTime(d, nowMs);
     }
     if (d.afterPause)
         d.afterPause(nowMs);

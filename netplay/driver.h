@@ -35,6 +35,10 @@ struct NetplayDriver {
     std::uint64_t heldPauses = 0;      // pauses that had to wait for the other machine
     std::uint64_t heldRealMs = 0;      // real ms spent waiting in them
     std::uint64_t hashesMatched = 0;
+    bool paced = false;                // virtual time waits for real time (a real session; tests may run unpaced)
+    std::uint32_t startVirtualMs = 0;  // virtual ms at the session's start
+    std::uint32_t startRealMs = 0;     // real ms (the network's clock) at the session's start
+    std::uint64_t pacedRealMs = 0;     // real ms spent letting real time catch up
     std::string peerGone;              // the other machine left, and why (events it sent still play)
     bool failed = false;               // the session ended; failure says why
     std::string failure;

@@ -152,6 +152,7 @@ int main(int argc, char** argv) {
     const Uint32 startMs = 1000;
     useVirtualClock(startMs);
     d.localSource = scriptSource;
+    d.paced = std::getenv("VOLTARI_NET_PACED") != nullptr;  // as a real session runs
     d.afterPause = logHook;
     d.stateHash = gameStateHash;
     startNetplay(d, hosting ? 0 : 1, delayMs, startMs);
@@ -180,10 +181,11 @@ int main(int argc, char** argv) {
             net::clientStep(client, 5);
     }
     std::fprintf(stderr, "%s: status %d, %u virtual ms in %u real ms, %llu bytes sent (%llu per virtual s), "
-                 "%llu pauses held for %llu ms, %llu hashes matched%s%s\n",
+                 "%llu pauses held for %llu ms, paced for %llu ms, %llu hashes matched%s%s\n",
                  argv[1], status, unsigned(virtualMs), unsigned(took), static_cast<unsigned long long>(sent),
                  static_cast<unsigned long long>(virtualMs ? sent * 1000 / virtualMs : 0),
                  static_cast<unsigned long long>(d.heldPauses), static_cast<unsigned long long>(d.heldRealMs),
+                 static_cast<unsigned long long>(d.pacedRealMs),
                  static_cast<unsigned long long>(d.hashesMatched),
                  d.failed ? ", failed: " : "", d.failure.c_str());
     return status == 0 && !d.failed ? 0 : 1;

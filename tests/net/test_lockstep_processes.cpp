@@ -90,14 +90,17 @@ struct Session {
 };
 
 // One session: the host, then the guest through the proxy when one is given.
+// The scripts are tests/net/lockstep/PREFIXhost.script and PREFIXguest.script.
 Session play(const TempFolder& dir, const std::string& tag, const std::string& delayMs,
-             const DelayProxyOptions* proxyOptions, const std::string& guestDiesAt = "") {
+             const DelayProxyOptions* proxyOptions, const std::string& guestDiesAt = "",
+             const std::string& scriptPrefix = "") {
     Session r;
     const std::string scripts = VOLTARI_SOURCE_DIR "/tests/net/lockstep/";
     const std::string hostLog = dir.path + "/host-" + tag + ".log", guestLog = dir.path + "/guest-" + tag + ".log";
     const std::string hostErr = dir.path + "/host-" + tag + ".err", guestErr = dir.path + "/guest-" + tag + ".err";
     int out = -1;
-    const pid_t host = spawn({VOLTARI_LOCKSTEP_RUN, "host", hostLog, scripts + "host.script", delayMs}, hostErr, &out);
+    const pid_t host =
+        spawn({VOLTARI_LOCKSTEP_RUN, "host", hostLog, scripts + scriptPrefix + "host.script", delayMs}, hostErr, &out);
     const int port = readPort(out);
     close(out);
     EXPECT_GT(port, 0);
@@ -108,7 +111,7 @@ Session play(const TempFolder& dir, const std::string& tag, const std::string& d
         guestPort = proxy.port;
     }
     std::vector<std::string> guestArgs = {VOLTARI_LOCKSTEP_RUN, "join", std::to_string(port > 0 ? guestPort : 1),
-                                          guestLog, scripts + "guest.script"};
+                                          guestLog, scripts + scriptPrefix + "guest.script"};
     if (!guestDiesAt.empty())
         guestArgs.push_back(guestDiesAt);
     const pid_t guest = spawn(guestArgs, guestErr, nullptr);
@@ -178,4 +181,28 @@ TEST(NetLockstepProcesses, AGuestKilledMidRallyEndsTheSessionAndTheHostPlaysOn) 
     ASSERT_FALSE(r.guestLog.empty());
     EXPECT_EQ(r.hostLog.compare(0, r.guestLog.size(), r.guestLog), 0);
     EXPECT_GT(r.hostLog.size(), r.guestLog.size());
+}
+
+// Paced as a real session: virtual time never runs ahead of real time, so
+// each side takes at least as many real ms as the game's virtual ms (less
+// the moment between the session's start and the game's), and both still
+// play the same game.
+TEST(NetLockstepProcesses, APacedSessionKeepsToRealTime) {
+    TempFolder dir;
+    setenv("VOLTARI_NET_PACED", "1", 1);
+    const Session r = play(dir, "paced", "", nullptr, "", "paced-");
+    unsetenv("VOLTARI_NET_PACED");
+    EXPECT_EQ(r.hostStatus, 0) << r.hostErr;
+    EXPECT_EQ(r.guestStatus, 0) << r.guestErr;
+    EXPECT_TRUE(r.hostLog == r.guestLog) << "the logs differ";
+    for (const std::string& err : {r.hostErr, r.guestErr}) {
+        unsigned virtualMs = 0, realMs = 0;
+        const size_t at = err.find(" virtual ms in ");
+        ASSERT_NE(at, std::string::npos) << err;
+        const size_t from = err.rfind(", ", at);
+        ASSERT_EQ(std::sscanf(err.c_str() + from, ", %u virtual ms in %u real ms", &virtualMs, &realMs), 2) << err;
+        EXPECT_GT(virtualMs, 10000u) << err;
+        EXPECT_GE(realMs + 50, virtualMs) << err;
+    }
+    std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());
 }
