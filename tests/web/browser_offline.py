@@ -63,9 +63,7 @@ def main():
         page.key("keyDown", "Enter", "Enter", 13)
         page.key("keyUp", "Enter", "Enter", 13)
         page.wait_for("Module.voltariView && Module.voltariView() ? 1 : 0", timeout=30)
-        errors = [e for e in page.errors() if "Failed to load resource" not in e]
-        if errors:
-            failures.append("page errors: " + " | ".join(errors))
+        chromium.note_page_errors(page, failures, ignore=("Failed to load resource",))
     except chromium.BrowserError as e:
         failures.append(str(e))
     finally:

@@ -157,9 +157,7 @@ def main():
         press(page, 1, DOWN, False)
         if not still(page, "left"):
             failures.append("the left paddle moved on after the d-pad was let go")
-        errors = page.errors()
-        if errors:
-            failures.append("page errors: " + " | ".join(errors))
+        chromium.note_page_errors(page, failures)
     except chromium.BrowserError as e:
         failures.append(str(e))
     finally:

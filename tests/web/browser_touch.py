@@ -81,6 +81,16 @@ def frames(page, n):
                   "else requestAnimationFrame(f);})();})")
 
 
+def tap_until_match(page, point):
+    """Taps the point until a match is on (a few seconds at most); whether one is."""
+    for _ in range(120):
+        if paddles(page)["inMatch"]:
+            return True
+        page.tap(*point)
+        frames(page, 15)
+    return False
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--web", required=True)
@@ -119,12 +129,7 @@ def main():
                 failures.append(f"swiping did not pick game type {want}")
         # Then tap the picked entry ("2 PLAYERS", row 0) until the match is on.
         row0 = court.page_point(200, 198)
-        for _ in range(120):
-            if paddles(page)["inMatch"]:
-                break
-            page.tap(*row0)
-            frames(page, 15)
-        else:
+        if not tap_until_match(page, row0):
             failures.append("tapping the picked game type did not start a match")
             raise chromium.BrowserError("no match")
         if paddles(page)["gameType"] != 0:
@@ -184,16 +189,9 @@ def main():
             raise chromium.BrowserError("Escape by touch did not lead back to the start screen")
         page.tap(*court.page_point(600, 300))
         page.wait_for("Module.voltariView && Module.voltariView() ? 1 : 0", timeout=30)
-        for _ in range(120):
-            if paddles(page)["inMatch"]:
-                break
-            page.tap(*row0)
-            frames(page, 15)
-        else:
+        if not tap_until_match(page, row0):
             failures.append("the game started again did not start a match by touch")
-        errors = page.errors()
-        if errors:
-            failures.append("page errors: " + " | ".join(errors))
+        chromium.note_page_errors(page, failures)
     except chromium.BrowserError as e:
         failures.append(str(e))
     finally:

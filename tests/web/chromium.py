@@ -228,6 +228,13 @@ def start(web, chromium_path, page="voltari.html"):
     return browser, server, base
 
 
+def note_page_errors(page, failures, ignore=()):
+    """Adds the page's script errors, less those containing a text of ignore, as one failure."""
+    errors = [e for e in page.errors() if not any(text in e for text in ignore)]
+    if errors:
+        failures.append("page errors: " + " | ".join(errors))
+
+
 def report(failures, success):
     """Prints each failure, or the success line when there is none; the exit status."""
     for f in failures:
