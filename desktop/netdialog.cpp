@@ -142,6 +142,14 @@ void NetDialog::setRunning(bool running)
     if (address_)
         address_->Enable(!running);
     cancel_->SetLabel(running ? "&Cancel" : "&Close");
+    // The focus leaves a control as it is disabled; keys (Escape, Enter)
+    // need one that has it.
+    if (running)
+        cancel_->SetFocus();
+    else if (address_)
+        address_->SetFocus();
+    else
+        FindWindow(kHostId)->SetFocus();
 }
 
 void NetDialog::start(const char* option, const std::string& where)
