@@ -136,8 +136,10 @@ GameNews readStatusLine(const std::string& line)
     if (line.compare(0, prefix.size(), prefix) != 0)
         return GameNews::Other;
     const std::string text = line.substr(prefix.size());
-    for (const char* begins : {"Playing ", "Watching "})
-        if (text.compare(0, std::strlen(begins), begins) == 0)
+    // "Playing: round trip ...", "Playing with ...", "Watching: ..."
+    for (const std::string begins : {"Playing", "Watching"})
+        if (text.compare(0, begins.size(), begins) == 0 && text.size() > begins.size() &&
+            (text[begins.size()] == ':' || text[begins.size()] == ' '))
             return GameNews::PlayBegan;
     return GameNews::Other;
 }

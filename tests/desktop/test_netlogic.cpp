@@ -187,7 +187,10 @@ TEST(NetDialogGame, StatusLinesAndPlayBegan)
 {
     EXPECT_EQ(readStatusLine("voltari: Playing with 10.0.0.2: round trip 40 ms, input delay 40 ms"),
               GameNews::PlayBegan);
-    EXPECT_EQ(readStatusLine("voltari: Watching 10.0.0.2"), GameNews::PlayBegan);
+    EXPECT_EQ(readStatusLine("voltari: Playing: round trip 0 ms, input delay 20 ms."), GameNews::PlayBegan);
+    EXPECT_EQ(readStatusLine("voltari: Watching: round trip 0 ms, input delay 20 ms."), GameNews::PlayBegan);
+    EXPECT_EQ(readStatusLine("voltari: Playing"), GameNews::Other);
+    EXPECT_EQ(readStatusLine("voltari: Playingfield"), GameNews::Other);
     EXPECT_EQ(readStatusLine("voltari: Waiting for a player on port 24642"), GameNews::Other);
     EXPECT_EQ(readStatusLine("Playing with 10.0.0.2"), GameNews::Other);  // not the game's status line
     EXPECT_EQ(readStatusLine(""), GameNews::Other);
