@@ -155,11 +155,11 @@ int main(int argc, char** argv) {
     std::ofstream(logPath + ".replay") << netGameReplayText();
     endNetGame();
     std::fprintf(stderr, "%s: status %d, %u virtual ms in %u real ms, %llu bytes sent (%llu per virtual s), "
-                 "%llu pauses held for %llu ms, paced for %llu ms, %llu hashes matched%s%s\n",
+                 "%llu pauses held for %llu ms, %llu stalls, paced for %llu ms, %llu hashes matched%s%s\n",
                  argv[1], status, unsigned(virtualMs), unsigned(took), static_cast<unsigned long long>(sent),
                  static_cast<unsigned long long>(virtualMs ? sent * 1000 / virtualMs : 0),
                  static_cast<unsigned long long>(d.heldPauses), static_cast<unsigned long long>(d.heldRealMs),
-                 static_cast<unsigned long long>(d.pacedRealMs),
+                 static_cast<unsigned long long>(d.stalls), static_cast<unsigned long long>(d.pacedRealMs),
                  static_cast<unsigned long long>(d.hashesMatched),
                  d.failed ? ", failed: " : "", d.failure.c_str());
     return status == 0 && !d.failed ? 0 : 1;
