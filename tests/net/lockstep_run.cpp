@@ -6,7 +6,7 @@
 //   voltari_lockstep_run watch PORT LOG SCRIPT    (the script's keys are not sent)
 //   voltari_lockstep_run replay LOG.replay     plays a saved session, prints "end HASH"
 // DIE_AT (virtual ms): the guest's process ends there at once, as if killed.
-// LOG gets one line per 50 ms of virtual time: the time, the state hash and
+// LOG gets one line per frame: the virtual time, the state hash and
 // the screen's hash, and at the end "end" and the state hash; LOG.replay
 // gets the session as a replay script. Exit status 0 when the game ended by itself and the
 // session held to the end.
@@ -40,7 +40,8 @@ std::uint32_t realMs() {
 ReplayScript script;
 std::size_t nextScripted = 0;
 std::FILE* logFile = nullptr;
-Uint32 nextLogMs = 0;
+Uint64 loggedFrames = 0;
+Uint32 lastPauseMs = 0;  // virtual ms
 Uint32 dieAtMs = 0;  // virtual; 0 for never
 constexpr Uint32 kStartMs = 1000;  // virtual ms at which a network game's clock starts
 
@@ -54,16 +55,37 @@ int scriptSource(SDL_Event* e) {
     return SDL_PollEvent(e);
 }
 
+// The screen's hash, a 32-bit pixel at a time (the replays' byte-wise hash
+// would take most of the run at one line per frame).
+std::uint64_t screenHash() {
+    SDL_Surface* s = SDL_GetVideoSurface();
+    std::uint64_t h = 1469598103934665603ull;
+    const Uint32 colour = s->format->Rmask | s->format->Gmask | s->format->Bmask;
+    SDL_LockSurface(s);
+    for (int y = 0; y < s->h; ++y) {
+        const Uint32* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) + y * s->pitch);
+        for (int x = 0; x < s->w; ++x)
+            h = (h ^ (row[x] & colour)) * 1099511628211ull;
+    }
+    SDL_UnlockSurface(s);
+    return h;
+}
+
 void logHook(Uint32 now) {
     if (dieAtMs && now >= dieAtMs) {
         std::fflush(logFile);
         _exit(3);  // no goodbye, no closing: the socket just goes
     }
-    if (now < nextLogMs)
+    // One line per match frame (its pacing wait has begun) and per pause
+    // that shows something (fade and sequence steps, menu ticks).
+    const Uint64 frames = framePacingCalls();
+    const bool showing = now - lastPauseMs > 1;
+    lastPauseMs = now;
+    if (frames == loggedFrames && !showing)
         return;
-    std::fprintf(logFile, "%u %016llx %08x\n", now, static_cast<unsigned long long>(gameStateHash()),
-                 surfaceHash(SDL_GetVideoSurface()));
-    nextLogMs = now - now % 50 + 50;
+    loggedFrames = frames;
+    std::fprintf(logFile, "%u %016llx %016llx\n", now, static_cast<unsigned long long>(gameStateHash()),
+                 static_cast<unsigned long long>(screenHash()));
 }
 
 // Says the port once the host listens, for the test that started us; every
