@@ -6,6 +6,8 @@
 //   voltari_lockstep_run watch PORT LOG SCRIPT    (the script's keys are not sent)
 //   voltari_lockstep_run replay LOG.replay     plays a saved session, prints "end HASH"
 // DIE_AT (virtual ms): the guest's process ends there at once, as if killed.
+// VOLTARI_NET_APART_AT (virtual ms): the guest's game is nudged off there;
+// LOG.apart then gets the session the game saved when the games went apart.
 // LOG gets one line per frame: the virtual time, the state hash and
 // the screen's hash, and at the end "end" and the state hash; LOG.replay
 // gets the session as a replay script. Exit status 0 when the game ended by itself and the
@@ -23,6 +25,7 @@
 
 #include <unistd.h>
 
+#include "game/base/state.h"
 #include "game/base/timeseam.h"
 #include "game/flow/game.h"
 #include "game/flow/netgame.h"
@@ -43,6 +46,7 @@ std::FILE* logFile = nullptr;
 Uint64 loggedFrames = 0;
 Uint32 lastPauseMs = 0;  // virtual ms
 Uint32 dieAtMs = 0;  // virtual; 0 for never
+Uint32 apartAtMs = 0; // virtual: the guest's game is nudged off the host's there; 0 for never
 constexpr Uint32 kStartMs = 1000;  // virtual ms at which a network game's clock starts
 
 int scriptSource(SDL_Event* e) {
@@ -72,6 +76,10 @@ std::uint64_t screenHash() {
 }
 
 void logHook(Uint32 now) {
+    if (apartAtMs && now >= apartAtMs) {
+        ++rallySpeed;  // as a fault that made one machine's game differ would
+        apartAtMs = 0;
+    }
     if (dieAtMs && now >= dieAtMs) {
         std::fflush(logFile);
         _exit(3);  // no goodbye, no closing: the socket just goes
@@ -134,6 +142,8 @@ int main(int argc, char** argv) {
         return usage();
     if (!hosting && argc > 5)
         dieAtMs = Uint32(std::atoi(argv[5]));
+    if (!hosting && std::getenv("VOLTARI_NET_APART_AT"))
+        apartAtMs = Uint32(std::atoi(std::getenv("VOLTARI_NET_APART_AT")));
     const std::string logPath = hosting ? argv[2] : argv[3];
     const std::string scriptPath = hosting ? argv[3] : argv[4];
     std::ifstream in(scriptPath);
@@ -175,6 +185,10 @@ int main(int argc, char** argv) {
     std::fprintf(logFile, "end %016llx\n", static_cast<unsigned long long>(gameStateHash()));
     std::fclose(logFile);
     std::ofstream(logPath + ".replay") << netGameReplayText();
+    // A session whose games went apart was saved in the game folder.
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        if (entry.path().filename().string().compare(0, 6, "apart-") == 0)
+            std::filesystem::copy_file(entry.path(), logPath + ".apart");
     endNetGame();
     std::fprintf(stderr, "%s: status %d, %u virtual ms in %u real ms, %llu bytes sent (%llu per virtual s), "
                  "%llu pauses held for %llu ms, %llu stalls, paced for %llu ms, %llu hashes matched%s%s\n",

@@ -225,6 +225,24 @@ TEST(NetLockstepProcesses, AGuestKilledMidRallyEndsTheSessionAndTheHostPlaysOn) 
     EXPECT_GT(r.hostLog.size(), r.guestLog.size());
 }
 
+TEST(NetLockstepProcesses, GamesThatGoApartStopWithAMessageAndTheSessionIsSaved) {
+    TempFolder dir;
+    // The guest's game is nudged at 14 s, mid-rally; it ends at 24 s.
+    setenv("VOLTARI_NET_APART_AT", "14000", 1);
+    const Session r = play(dir, "apart", "", nullptr, "24000");
+    unsetenv("VOLTARI_NET_APART_AT");
+    EXPECT_EQ(r.hostStatus, 1) << r.hostErr;
+    for (const std::string& err : {r.hostErr, r.guestErr})
+        EXPECT_NE(err.find("The games went apart at 1"), std::string::npos) << err;
+    EXPECT_NE(r.hostErr.find("The session is saved in apart-1"), std::string::npos) << r.hostErr;
+    // The saved session plays in the replay runner up to where it went apart.
+    const std::string saved = readFile(dir.path + "/host-apart.log.apart");
+    EXPECT_NE(saved.find(" down d\n"), std::string::npos) << saved;
+    const pid_t replay = spawn({VOLTARI_LOCKSTEP_RUN, "replay", dir.path + "/host-apart.log.apart"},
+                               dir.path + "/replay.err", nullptr);
+    EXPECT_EQ(exitStatus(replay), 0) << readFile(dir.path + "/replay.err");
+}
+
 // Paced as a real session: virtual time never runs ahead of real time, so
 // each side takes at least as many real ms as the game's virtual ms (less
 // the moment between the session's start and the game's), and both still
