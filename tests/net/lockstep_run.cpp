@@ -44,6 +44,7 @@ ReplayScript script;
 std::size_t nextScripted = 0;
 std::FILE* logFile = nullptr;
 Uint64 loggedFrames = 0;
+Uint32 nextBytesMs = 0;  // virtual ms
 Uint32 lastPauseMs = 0;  // virtual ms
 Uint32 dieAtMs = 0;  // virtual; 0 for never
 Uint32 apartAtMs = 0; // virtual: the guest's game is nudged off the host's there; 0 for never
@@ -83,6 +84,11 @@ void logHook(Uint32 now) {
     if (dieAtMs && now >= dieAtMs) {
         std::fflush(logFile);
         _exit(3);  // no goodbye, no closing: the socket just goes
+    }
+    // The bytes sent so far every 10 s, for the rate during a rally.
+    if (now >= nextBytesMs) {
+        std::fprintf(stderr, "bytes sent by %u ms: %llu\n", now, static_cast<unsigned long long>(netGameBytesSent()));
+        nextBytesMs = now - now % 10000 + 10000;
     }
     // One line per match frame (its pacing wait has begun) and per pause
     // that shows something (fade and sequence steps, menu ticks).
