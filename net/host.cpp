@@ -25,8 +25,12 @@ void queueOutbox(HostPeer& p) {
 // Inputs, and each player's latest advance, are kept so that a late
 // watcher sees the whole session.
 void toWatchers(Host& h, const Message& m) {
-    if (m.kind == Kind::Input)
-        h.history.push_back(m);
+    if (m.kind == Kind::Input) {
+        if (h.history.size() < kMaxHistoryInputs)
+            h.history.push_back(m);
+        else
+            h.historyFull = true;
+    }
     if (m.kind == Kind::Advance) {
         h.lastAdvance[m.advance.player] = m;
         h.advanced[m.advance.player] = true;
@@ -37,6 +41,13 @@ void toWatchers(Host& h, const Message& m) {
 }
 
 void startWatcher(Host& h, HostPeer& p) {
+    if (h.historyFull) {
+        // Watching starts from the session's start, and that is no longer kept.
+        sessionClose(p.session, Reason::Full, "This game has gone on too long to watch from its start.", &h.seats,
+                     p.outbox);
+        queueOutbox(p);
+        return;
+    }
     sessionStartWatcher(p.session, h.rttMs, h.delayMs, p.outbox);
     queueOutbox(p);
     // The catch-up may exceed a watcher's usual limit once; what follows may not.
@@ -72,6 +83,7 @@ void accept(Host& h, std::uint32_t nowMs) {
         startAccepted(p.conn, fd, kPlayerQueueLimit);
         p.session = hostSession(h.self, nowMs, p.outbox);
         p.session.fixedDelayMs = h.fixedDelayMs;
+        p.session.play = h.play;
         queueOutbox(p);
     }
 }

@@ -11,6 +11,7 @@
 
 namespace net {
 
+constexpr std::size_t kMaxHistoryInputs = 20000; // inputs kept for late watchers (hours of play)
 constexpr int kMaxHandshaking = 4;           // connections not yet seated, beyond the seats
 constexpr std::uint32_t kCloseLingerMs = 1000; // a closing connection gets this long to flush, real ms
 
@@ -34,11 +35,13 @@ struct Host {
     Seats seats;
     std::vector<HostPeer> peers;
     std::uint16_t fixedDelayMs = 0; // D whatever the round trip (tests comparing runs), 0 to choose
+    PlaySettings play;              // the host's settings, which both games play by
     bool started = false;           // the player's session has its D
     std::uint16_t rttMs = 0;        // ms
     std::uint16_t delayMs = 0;      // D, ms
     std::uint32_t localMs = 0;      // the local game's virtual time
     std::vector<Message> history;   // every Input so far, for watchers who come late
+    bool historyFull = false;       // history outgrew kMaxHistoryInputs: no more late watchers
     Message lastAdvance[kPlayers];  // each player's latest Advance (kind Advance once there is one)
     bool advanced[kPlayers] = {};
     std::vector<Message> delivered; // from the second player, for the game

@@ -69,6 +69,11 @@ bool validText(const std::string& s, std::size_t maxBytes) {
     return true;
 }
 
+bool validPlaySettings(const PlaySettings& p) {
+    return p.joy <= 1 && (p.xspeed == 0 || p.xspeed == 100 || p.xspeed == 200) &&
+           (p.sbots == 0 || p.sbots == 10 || p.sbots == 20) && (p.pointsToWin == 7 || p.pointsToWin == 10);
+}
+
 bool validEvent(const InputEvent& e) {
     switch (e.type) {
     case EventType::KeyDown:
@@ -116,8 +121,14 @@ bool encodeMessage(const Message& m, std::vector<std::uint8_t>& out) {
         w.u32(m.ping.sentMs);
         break;
     case Kind::Start:
+        if (!validPlaySettings(m.start.play))
+            return false;
         w.u16(m.start.rttMs);
         w.u16(m.start.delayMs);
+        w.u8(m.start.play.joy);
+        w.u16(m.start.play.xspeed);
+        w.u8(m.start.play.sbots);
+        w.u8(m.start.play.pointsToWin);
         break;
     case Kind::Input:
         if (m.input.player >= kPlayers || !validEvent(m.input.event))
@@ -213,6 +224,12 @@ bool decodeMessage(const std::uint8_t* data, std::size_t size, Message& out, std
     case Kind::Start:
         out.start.rttMs = r.u16();
         out.start.delayMs = r.u16();
+        out.start.play.joy = r.u8();
+        out.start.play.xspeed = r.u16();
+        out.start.play.sbots = r.u8();
+        out.start.play.pointsToWin = r.u8();
+        if (r.ok && !validPlaySettings(out.start.play))
+            return fail(error, "bad play settings");
         break;
     case Kind::Input: {
         out.input.player = r.u8();

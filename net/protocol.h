@@ -18,7 +18,7 @@ namespace net {
 constexpr char kStreamMagic[8] = {'V', 'O', 'L', 'T', 'A', 'R', 'I', '\n'};
 constexpr std::size_t kStreamMagicBytes = sizeof(kStreamMagic);
 constexpr std::uint32_t kHelloMagic = 0x564C5452u;  // "VLTR", first field of a hello
-constexpr std::uint16_t kProtocolVersion = 1;
+constexpr std::uint16_t kProtocolVersion = 2;
 constexpr std::size_t kMaxMessageBytes = 512;       // one frame's body, bytes
 constexpr std::size_t kFrameHeaderBytes = 2;
 constexpr std::size_t kMaxBuildIdBytes = 32;        // printable ASCII
@@ -82,9 +82,21 @@ struct Ping {
     std::uint32_t sentMs = 0;   // the sender's real clock, echoed back, ms
 };
 
+// The host's settings that decide how the game goes; the guest plays by
+// them (screen mode and sound stay each machine's own).
+struct PlaySettings {
+    std::uint8_t joy = 1;           // 1: sticks steer and drive the menu
+    std::uint16_t xspeed = 0;       // px/s added to the paddles' start speed: 0, 100, 200
+    std::uint8_t sbots = 0;         // taken off the computer's speed divisor: 0, 10, 20
+    std::uint8_t pointsToWin = 10;  // 10, or 7
+};
+
+bool validPlaySettings(const PlaySettings& p);
+
 struct Start {
     std::uint16_t rttMs = 0;    // measured round trip, ms
     std::uint16_t delayMs = 0;  // input delay D for the whole session, ms
+    PlaySettings play;
 };
 
 enum class EventType : std::uint8_t {

@@ -58,11 +58,12 @@ void sendPing(Session& s, std::uint32_t nowMs, std::vector<Message>& send) {
     send.push_back(m);
 }
 
-Message startMessage(std::uint16_t rttMs, std::uint16_t delayMs) {
+Message startMessage(std::uint16_t rttMs, std::uint16_t delayMs, const PlaySettings& play) {
     Message m;
     m.kind = Kind::Start;
     m.start.rttMs = rttMs;
     m.start.delayMs = delayMs;
+    m.start.play = play;
     return m;
 }
 
@@ -183,7 +184,7 @@ void receiveHost(Session& s, const Message& m, std::uint32_t nowMs, Seats* seats
         const std::uint32_t rtt = plannedRoundTrip(s.roundTripsMs);
         s.rttMs = std::uint16_t(rtt > 0xffff ? 0xffff : rtt);
         s.delayMs = std::uint16_t(s.fixedDelayMs ? s.fixedDelayMs : chooseInputDelay(rtt));
-        send.push_back(startMessage(s.rttMs, s.delayMs));
+        send.push_back(startMessage(s.rttMs, s.delayMs, s.play));
         s.phase = Phase::Running;
         return;
     }
@@ -238,6 +239,7 @@ void receiveGuest(Session& s, const Message& m, std::uint32_t nowMs, Seats* seat
             return violation(s, "an input delay out of bounds", seats, send);
         s.rttMs = m.start.rttMs;
         s.delayMs = m.start.delayMs;
+        s.play = m.start.play;
         s.phase = Phase::Running;
         return;
     case Phase::Running:
@@ -372,7 +374,7 @@ void sessionStartWatcher(Session& s, std::uint16_t rttMs, std::uint16_t delayMs,
         return;
     s.rttMs = rttMs;
     s.delayMs = delayMs;
-    send.push_back(startMessage(rttMs, delayMs));
+    send.push_back(startMessage(rttMs, delayMs, s.play));
     s.phase = Phase::Running;
 }
 

@@ -65,6 +65,7 @@ struct Session {
     std::uint16_t rttMs = 0;       // the planned round trip, ms
     std::uint16_t delayMs = 0;     // D, ms
     std::uint16_t fixedDelayMs = 0; // host: D to use whatever the round trip (tests), 0 to choose
+    PlaySettings play;             // host: its own, sent in Start; guest: the host's, from Start
     // Liveness, real ms.
     std::uint32_t startedMs = 0;
     std::uint32_t lastHeardMs = 0;

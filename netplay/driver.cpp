@@ -1,5 +1,8 @@
 #include "netplay/driver.h"
 
+#include <algorithm>
+
+#include "game/base/state.h"
 #include "netplay/sdlinput.h"
 
 namespace {
@@ -40,6 +43,10 @@ void compareHashes(NetplayDriver& d) {
 // Reads the network once, waiting up to waitMs, and takes in what came.
 void pump(NetplayDriver& d, int waitMs) {
     std::vector<net::Message>* delivered = nullptr;
+    if (d.sleep && waitMs > 0) {
+        d.sleep(Uint32(waitMs < int(kSleepStepMs) ? waitMs : int(kSleepStepMs)));
+        waitMs = 0;
+    }
     if (d.host) {
         net::hostStep(*d.host, waitMs);
         delivered = &d.host->delivered;
@@ -88,9 +95,16 @@ void advance(NetplayDriver& d, std::uint32_t nowMs, bool always) {
 // has caught up, reading the network meanwhile, so both machines play at
 // the game's own speed.
 void waitForRealTime(NetplayDriver& d, std::uint32_t nowMs) {
+    // A watcher who came late runs through what the players already played.
+    const net::Lockstep& ls = d.lockstep;
+    if (ls.localPlayer >= net::kPlayers && !d.failed &&
+        std::min(ls.knownThroughMs[0], ls.knownThroughMs[1]) > nowMs + kWatcherCatchUpMs) {
+        d.startRealMs = realClock(d) - (nowMs - d.startVirtualMs);
+        return;
+    }
     const std::uint32_t due = d.startRealMs + (nowMs - d.startVirtualMs);  // real ms
     const std::uint32_t since = realClock(d);
-    for (std::uint32_t now = since; !d.failed && static_cast<std::int32_t>(due - now) > 0; now = realClock(d))
+    for (std::uint32_t now = since; static_cast<std::int32_t>(due - now) > 0; now = realClock(d))
         pump(d, static_cast<int>(due - now));
     d.pacedRealMs += realClock(d) - since;
 }
@@ -137,6 +151,7 @@ int netplayPollEvent(SDL_Event* event) {
     }
     net::Stamped next;
     if (!d.failed && net::lockstepNext(d.lockstep, now, next)) {
+        d.played.push_back(next);
         *event = toSdlEvent(next.event);
         return 1;
     }
@@ -147,14 +162,17 @@ void netplayPauseHook(Uint32 nowMs) {
     NetplayDriver& d = *active;
     if (!d.failed) {
         setLocalTime(d, nowMs);
-        if (d.stateHash && nowMs >= d.nextHashMs && d.lockstep.localPlayer < net::kPlayers) {
+        const bool point = score1 + score2 != d.hashedPoints;
+        if (d.stateHash && (nowMs >= d.nextHashMs || point) && d.lockstep.localPlayer < net::kPlayers) {
+            d.hashedPoints = score1 + score2;
             net::Message m;
             m.kind = net::Kind::StateHash;
             m.stateHash.atMs = nowMs;
             m.stateHash.hash = d.stateHash();
             d.ownHashes[nowMs] = m.stateHash.hash;
             send(d, m);
-            d.nextHashMs = nowMs - nowMs % kHashEveryMs + kHashEveryMs;
+            if (nowMs >= d.nextHashMs)
+                d.nextHashMs = nowMs - nowMs % kHashEveryMs + kHashEveryMs;
         }
         advance(d, nowMs, false);
         pump(d, 0);
@@ -172,9 +190,9 @@ void netplayPauseHook(Uint32 nowMs) {
             }
             d.heldRealMs += realClock(d) - since;
         }
-        if (d.paced)
-            waitForRealTime(d, nowMs);
     }
+    if (d.paced)
+        waitForRealTime(d, nowMs);
     if (d.afterPause)
         d.afterPause(nowMs);
 }

@@ -3,12 +3,15 @@
 // + D and sent; the game gets both players' events, merged in the order
 // both machines agree on; after every pause virtual time is held until
 // both players' events up to it are known. State hashes go both ways every
-// kHashEveryMs of virtual time; a difference ends the session.
+// kHashEveryMs of virtual time and at every point; a difference ends the
+// session. Once it has ended, paced time goes on and local events reach the
+// game directly: this machine plays on alone.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "SDL.h"
 #include "game/base/inputseam.h"
@@ -20,6 +23,8 @@
 constexpr std::uint32_t kHashEveryMs = 2000;    // virtual ms between state hashes
 constexpr std::uint32_t kAdvanceStepMs = 5;     // virtual ms between advances while not held
 constexpr std::uint32_t kHoldLimitMs = 10000;   // real ms one moment may be held before giving up
+constexpr std::uint32_t kWatcherCatchUpMs = 1000; // a watcher this far behind the players runs unpaced
+constexpr std::uint32_t kSleepStepMs = 2;         // real ms per sleep while waiting with a sleep function
 
 struct NetplayDriver {
     net::Host* host = nullptr;        // exactly one of host and client
@@ -36,6 +41,9 @@ struct NetplayDriver {
     std::uint64_t heldRealMs = 0;      // real ms spent waiting in them
     std::uint64_t hashesMatched = 0;
     bool paced = false;                // virtual time waits for real time (a real session; tests may run unpaced)
+    void (*sleep)(Uint32 ms) = nullptr; // real pause while waiting (presents, yields to a browser); null: wait in poll
+    std::vector<net::Stamped> played;  // every event handed to the game, in order: the session's replay
+    int hashedPoints = 0;              // score1 + score2 at the last hash: a hash goes at every point
     std::uint32_t startVirtualMs = 0;  // virtual ms at the session's start
     std::uint32_t startRealMs = 0;     // real ms (the network's clock) at the session's start
     std::uint64_t pacedRealMs = 0;     // real ms spent letting real time catch up

@@ -34,6 +34,20 @@ Uint32 nowMs()
     return virtualMode ? virtualNow : SDL_GetTicks();
 }
 
+Uint32 realNowMs()
+{
+    return SDL_GetTicks();
+}
+
+void realPauseMs(Uint32 ms)
+{
+#ifdef __EMSCRIPTEN__
+    emscripten_sleep(ms);
+#else
+    SDL_Delay(ms);
+#endif
+}
+
 void pauseMs(Uint32 ms)
 {
     if (!virtualMode) {

@@ -25,6 +25,13 @@ void pauseMs(Uint32 ms);     // SDL_Delay, or advance the virtual clock
 // each followed by the pause hook, as the frame has always waited.
 void paceFrame(Uint32 frameStartMs, Uint32 minFrameMs);
 
+// The wall clock and a wall-clock pause whichever clock the game runs on:
+// for a network game, whose virtual clock keeps pace with real time and
+// whose messages come in real time. The pause presents what is pending and,
+// in the browser, hands the page back so that messages can arrive.
+Uint32 realNowMs();
+void realPauseMs(Uint32 ms);
+
 // Called after every virtual pause with the new virtual time (ms); a replay
 // or a test uses it to push events at the right moment.
 typedef void (*PauseHook)(Uint32 nowMs);

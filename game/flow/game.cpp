@@ -9,6 +9,7 @@
 #include "game/base/timeseam.h"
 #include "game/flow/matchloop.h"
 #include "game/flow/menu.h"
+#include "game/flow/netgame.h"
 #include "game/flow/redraw.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
@@ -72,6 +73,13 @@ int runGame()
         return failedRun();
     if (!loadAssets())
         return failedRun();
+    // A network game starts here, before anything that takes time or reads
+    // the play settings, so that both machines start from the same moment.
+    const int ended = startNetGame();
+    if (ended >= 0) {
+        shutdownMedia();
+        return ended;
+    }
     if (settings.joy == 1) {
         joystick0 = SDL_JoystickOpen(0);
         joystick1 = SDL_JoystickOpen(1);

@@ -39,15 +39,6 @@ void moveCursor(int step)
     showMenuPage(gameType);
 }
 
-// Kept: the menu steps the volume by 25 (0 and 25), the match by 10.
-void stepMenuVolume()
-{
-    musicVolume -= 25;
-    if (musicVolume < 0)
-        musicVolume = 25;
-    Mix_VolumeMusic(musicVolume);
-}
-
 // Acts on the event record; true when the event ends the menu.
 bool actOnEvent()
 {
@@ -140,6 +131,16 @@ const char* courtBackgroundFile(int court)
 }
 
 }  // namespace
+
+// Kept: the menu steps the volume by 25 (0 and 25), the match by 10.
+void stepMenuVolume()
+{
+    musicVolume -= 25;
+    if (musicVolume < 0)
+        musicVolume = 25;
+    Mix_VolumeMusic(musicVolume);
+}
+
 
 void showMenuPage(int type)
 {

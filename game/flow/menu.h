@@ -6,3 +6,5 @@ bool loadMenuPage(int n);
 void toggleCourt();
 bool menuPhase();  // false: a flip failed, the program must end with 1
 void startMatch();
+// The menu's music volume key: steps of 25.
+void stepMenuVolume();

@@ -13,12 +13,21 @@
 #include <cstdint>
 #include <string>
 
+#include "game/base/inputseam.h"
+#include "game/base/timeseam.h"
+#include "netplay/driver.h"
+
 enum class NetMode { Local, Host, Join, Watch };
 
 struct NetGameOptions {
     NetMode mode = NetMode::Local;
     std::string address;     // Join, Watch: the host's name or address
-    std::uint16_t port = 0;  // 0: the game's own port
+    std::uint16_t port = 0;  // Host: 0 lets the system pick; Join, Watch: the host's
+    // For tests and tools; a player's game leaves them as they are.
+    std::uint16_t fixedDelayMs = 0;  // D whatever the round trip, ms (0: chosen from it)
+    EventSource ownEvents = nullptr; // this machine's own events (null: SDL's queue)
+    PauseHook afterPause = nullptr;  // called after every pause, after the session's own work
+    bool paced = true;               // virtual time keeps to real time
 };
 
 // Reads the program's arguments: none, "--host [PORT]", "--join HOST[:PORT]"
@@ -27,6 +36,23 @@ bool parseNetArgs(int argc, char** argv, NetGameOptions& options, std::string& e
 
 // The next runGame plays the session these options ask for (Local: none).
 void askForNetGame(const NetGameOptions& options);
+
+// Called by runGame once the window is open and the assets are loaded:
+// sets the session up and waits for it to start. -1: play on (locally, or
+// in the session); otherwise the program ends with this status (0 when the
+// player stopped waiting, 1 when no session came about; the reason was said).
+int startNetGame();
+// After runGame: a goodbye to the other machines, given a moment to leave;
+// the clock and the seams go back to how they were.
+void endNetGame();
+
+// The running session's driver (figures, the events played), or null.
+const NetplayDriver* netGameDriver();
+// The session so far as a replay script (empty when none runs); a session
+// whose games went apart is saved so by itself.
+std::string netGameReplayText();
+// Bytes sent to the other machines so far, framing included.
+std::uint64_t netGameBytesSent();
 
 // What the session is doing, for a person: "Waiting for a player on port
 // 24642", "Playing with 10.0.0.2: round trip 40 ms, input delay 40 ms", the

@@ -96,6 +96,14 @@ void stepTowardZero(float& component, float amount)
 
 }  // namespace
 
+void stepMatchVolume()
+{
+    musicVolume -= 10;
+    if (musicVolume < -1)
+        musicVolume = 20;
+    Mix_VolumeMusic(musicVolume);
+}
+
 void placeHitRects(Paddle& p)
 {
     SDL_Rect& r = p.hitRects[0];
@@ -154,12 +162,8 @@ void handleRightPlayerEvent(const SDL_Event& e)
                 rampTrigger = rampRequested;
             break;
         case SDLK_m:  // Kept: steps of 10 here, of 25 in the menu
-            if (dir > 0) {
-                musicVolume -= 10;
-                if (musicVolume < -1)
-                    musicVolume = 20;
-                Mix_VolumeMusic(musicVolume);
-            }
+            if (dir > 0)
+                stepMatchVolume();
             break;
         default: break;
         }

@@ -29,6 +29,8 @@ void placeHitRects(Paddle& p);
 void movePaddle(Paddle& p, const FrameClock& clock);
 void handleLeftPlayerEvent(const SDL_Event& e);
 void handleRightPlayerEvent(const SDL_Event& e);
+// The match's music volume key: steps of 10.
+void stepMatchVolume();
 
 // Rally speed ladder. rallySpeedUp: +7 after a frame with bounces, each
 // moving paddle component 7 further from 0, and hitCount back to 0.

@@ -42,6 +42,17 @@ const ImageEntry laterImages[] = {
     {"nback.gfx", &menuBackdrop},  {"anifade.dat", &fadeStrip},
 };
 
+}  // namespace
+
+const char* const pictureFiles[] = {
+    "lev_1.dat",   "lev_2.dat",    "Vardel_06.dat", "paddle.dat",   "CPUPlayer.dat", "qelvane.gfx",
+    "screen_0.gfx", "screen_1.gfx", "screen_2.gfx", "animate.dat",  "sheet.gfx",     "nback.gfx",
+    "anifade.dat", "pic_1.dat",    "pic_2.dat",     "pic_3.dat",    "pic_4.dat",     "pic_5.dat",
+};
+const size_t pictureFileCount = sizeof pictureFiles / sizeof pictureFiles[0];
+
+namespace {
+
 template <size_t N>
 bool loadImages(const ImageEntry (&entries)[N])
 {

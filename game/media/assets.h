@@ -22,6 +22,11 @@ extern Mix_Chunk* crackSound;       // "crack.dat"
 extern Mix_Music* music;            // "Track01.mp3"
 
 bool loadAssets();
+// Every picture file the game may show, start-up's and those loaded later
+// (menu pages, court strips and backgrounds): what two machines must share
+// to show the same game.
+extern const char* const pictureFiles[];
+extern const size_t pictureFileCount;
 // Refills an image slot from a file, freeing the image it held before.
 void replaceImage(SDL_Surface*& slot, const char* file);
 // Starts an effect on the first free channel, once; a null chunk plays nothing.

@@ -3,9 +3,11 @@
 // in lockstep with another process over loopback.
 //   voltari_lockstep_run host LOG SCRIPT [DELAY]   prints "port N" once listening
 //   voltari_lockstep_run join PORT LOG SCRIPT [DIE_AT]
+//   voltari_lockstep_run replay LOG.replay     plays a saved session, prints "end HASH"
 // DIE_AT (virtual ms): the guest's process ends there at once, as if killed.
 // LOG gets one line per 50 ms of virtual time: the time, the state hash and
-// the screen's hash. Exit status 0 when the game ended by itself and the
+// the screen's hash, and at the end "end" and the state hash; LOG.replay
+// gets the session as a replay script. Exit status 0 when the game ended by itself and the
 // session held to the end.
 #include <algorithm>
 #include <chrono>
@@ -22,8 +24,7 @@
 
 #include "game/base/timeseam.h"
 #include "game/flow/game.h"
-#include "net/datahash.h"
-#include "netplay/driver.h"
+#include "game/flow/netgame.h"
 #include "netplay/statehash.h"
 #include "support/gamerun.h"
 #include "support/replay.h"
@@ -40,6 +41,7 @@ std::size_t nextScripted = 0;
 std::FILE* logFile = nullptr;
 Uint32 nextLogMs = 0;
 Uint32 dieAtMs = 0;  // virtual; 0 for never
+constexpr Uint32 kStartMs = 1000;  // virtual ms at which a network game's clock starts
 
 int scriptSource(SDL_Event* e) {
     if (nextScripted < script.events.size() && script.events[nextScripted].atMs <= nowMs()) {
@@ -63,19 +65,15 @@ void logHook(Uint32 now) {
     nextLogMs = now - now % 50 + 50;
 }
 
-bool identity(net::Identity& id) {
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator("."))
-        if (entry.path().filename() != "setup.ini")
-            files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
-    std::string error;
-    id.buildId = "lockstep-test";
-    if (!net::hashDataFiles(files, id.dataHash, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return false;
+// Says the port once the host listens, for the test that started us; every
+// line also goes to the log on standard error.
+void status(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    unsigned port = 0;
+    if (std::sscanf(text.c_str(), "Waiting for a player on port %u", &port) == 1) {
+        std::printf("port %u\n", port);
+        std::fflush(stdout);
     }
-    return true;
 }
 
 int usage() {
@@ -85,7 +83,26 @@ int usage() {
 
 }  // namespace
 
+// Plays a saved session with the replay runner and prints its end as the
+// session's log does.
+int replay(const char* path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    ReplayScript saved;
+    std::string error;
+    if (!parseReplay(text.str(), saved, error)) {
+        std::fprintf(stderr, "%s: %s\n", path, error.c_str());
+        return 2;
+    }
+    runReplay(saved);
+    std::printf("end %016llx\n", static_cast<unsigned long long>(gameStateHash()));
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "replay") == 0)
+        return replay(argv[2]);
     if (argc < 4)
         return usage();
     const bool hosting = std::strcmp(argv[1], "host") == 0;
@@ -108,78 +125,33 @@ int main(int argc, char** argv) {
         return 2;
     makeGameFolder();
     writeDefaultSetupIni();
-    net::Identity id;
-    if (!identity(id))
-        return 2;
 
-    net::Host host;
-    net::Client client;
-    NetplayDriver d;
-    std::uint32_t delayMs = 0;
-    const std::uint32_t deadline = realMs() + 20000;
-    if (hosting) {
-        if (!net::hostOpen(host, "127.0.0.1", 0, id, realMs, error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 2;
-        }
-        if (argc > 4)
-            host.fixedDelayMs = std::uint16_t(std::atoi(argv[4]));
-        std::printf("port %u\n", unsigned(host.port));
-        std::fflush(stdout);
-        while (!host.started && realMs() < deadline)
-            net::hostStep(host, 5);
-        delayMs = host.delayMs;
-        d.host = &host;
-    } else {
-        if (!net::clientOpen(client, "127.0.0.1", std::uint16_t(std::atoi(argv[2])), id, net::Role::Player, realMs,
-                             error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 2;
-        }
-        while (client.session.phase != net::Phase::Running && client.session.phase != net::Phase::Closed &&
-               realMs() < deadline)
-            net::clientStep(client, 5);
-        delayMs = client.session.delayMs;
-        d.client = &client;
-    }
-    if (delayMs == 0) {
-        std::fprintf(stderr, "no session: %s\n", hosting ? "nobody joined" : client.session.endText.c_str());
-        return 1;
-    }
-    std::fprintf(stderr, "%s: round trip %u ms, D %u ms\n", argv[1],
-                 unsigned(hosting ? host.rttMs : client.session.rttMs), unsigned(delayMs));
-
-    const Uint32 startMs = 1000;
-    useVirtualClock(startMs);
-    d.localSource = scriptSource;
-    d.paced = std::getenv("VOLTARI_NET_PACED") != nullptr;  // as a real session runs
-    d.afterPause = logHook;
-    d.stateHash = gameStateHash;
-    startNetplay(d, hosting ? 0 : 1, delayMs, startMs);
+    NetGameOptions options;
+    options.mode = hosting ? NetMode::Host : NetMode::Join;
+    options.address = "127.0.0.1";
+    options.port = hosting ? 0 : std::uint16_t(std::atoi(argv[2]));
+    if (hosting && argc > 4)
+        options.fixedDelayMs = std::uint16_t(std::atoi(argv[4]));
+    options.ownEvents = scriptSource;
+    options.afterPause = logHook;
+    options.paced = std::getenv("VOLTARI_NET_PACED") != nullptr;  // as a real session runs
+    setNetStatusListener(status);
+    askForNetGame(options);
     const std::uint32_t began = realMs();
     const int status = runGame();
     const std::uint32_t took = realMs() - began;
-    std::uint64_t sent = 0;
-    if (hosting) {
-        sent = net::hostBytesSent(host);
-    } else {
-        sent = client.conn.bytesSent;
+    const NetplayDriver* driver = netGameDriver();
+    if (!driver) {
+        std::fprintf(stderr, "no session\n");
+        return 1;
     }
-    const Uint32 virtualMs = nowMs() - startMs;
-    stopNetplay();
+    const NetplayDriver d = *driver;
+    const std::uint64_t sent = netGameBytesSent();
+    const Uint32 virtualMs = nowMs() - kStartMs;
+    std::fprintf(logFile, "end %016llx\n", static_cast<unsigned long long>(gameStateHash()));
     std::fclose(logFile);
-
-    // Say goodbye and let it out.
-    const std::uint32_t closing = realMs();
-    if (hosting) {
-        net::hostClose(host, net::Reason::Quit, "The host's game ended.");
-        while (!host.peers.empty() && realMs() - closing < 2000)
-            net::hostStep(host, 5);
-    } else {
-        net::clientClose(client, net::Reason::Quit, "The guest's game ended.");
-        while (!net::clientDone(client) && realMs() - closing < 2000)
-            net::clientStep(client, 5);
-    }
+    std::ofstream(logPath + ".replay") << netGameReplayText();
+    endNetGame();
     std::fprintf(stderr, "%s: status %d, %u virtual ms in %u real ms, %llu bytes sent (%llu per virtual s), "
                  "%llu pauses held for %llu ms, paced for %llu ms, %llu hashes matched%s%s\n",
                  argv[1], status, unsigned(virtualMs), unsigned(took), static_cast<unsigned long long>(sent),

@@ -139,6 +139,31 @@ TEST(NetLockstepProcesses, BothSidesLogTheSameGameFrameByFrame) {
     EXPECT_NE(r.hostErr.find("hashes matched"), std::string::npos) << r.hostErr;
     EXPECT_EQ(r.hostErr.find(" 0 hashes matched"), std::string::npos) << r.hostErr;
     std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());
+
+    // The session saved as a replay ends, played back in one process, as the session ended.
+    const std::string hostReplay = dir.path + "/host-direct.log.replay";
+    EXPECT_EQ(readFile(hostReplay), readFile(dir.path + "/guest-direct.log.replay"));
+    int out = -1;
+    const pid_t replay = spawn({VOLTARI_LOCKSTEP_RUN, "replay", hostReplay}, dir.path + "/replay.err", &out);
+    std::string printed;
+    char buffer[256];
+    for (ssize_t n; (n = read(out, buffer, sizeof buffer)) > 0;)
+        printed.append(buffer, std::size_t(n));
+    close(out);
+    EXPECT_EQ(exitStatus(replay), 0) << readFile(dir.path + "/replay.err");
+    const std::size_t end = r.hostLog.rfind("end ");
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(printed, r.hostLog.substr(end));
+    // What each player pressed reached the game as its own paddle's keys; the
+    // guest's menu key and music key stayed on the guest's machine.
+    const std::string saved = readFile(hostReplay);
+    for (const char* mapped : {" down d\n", " down LEFT\n", " down UP\n"})
+        EXPECT_NE(saved.find(mapped), std::string::npos) << mapped;
+    for (const char* kept : {" down RIGHT\n", " down a\n", " down m\n"})
+        EXPECT_EQ(saved.find(kept), std::string::npos) << kept;
+    const std::size_t down = saved.find(" down DOWN\n");
+    ASSERT_NE(down, std::string::npos);
+    EXPECT_GE(std::atoi(saved.c_str() + saved.rfind('\n', down) + 1), 15200);  // the match's, not the menu's
 }
 
 TEST(NetLockstepProcesses, RoundTripsOf60And120MsWithAStallPlayTheSameGame) {

@@ -54,6 +54,7 @@ std::vector<Message> everyKind() {
     start.kind = Kind::Start;
     start.start.rttMs = 120;
     start.start.delayMs = 80;
+    start.start.play = PlaySettings{0, 200, 20, 7};
     all.push_back(start);
     all.push_back(inputMessage(0, 9000, key(EventType::KeyDown, 273)));
     all.push_back(inputMessage(1, 0xffffffffu, key(EventType::KeyUp, kKeySymLimit - 1)));
@@ -158,6 +159,8 @@ TEST(NetCodec, RefusesWhatTheGameCouldNotHaveSent) {
         {"input, hat up and down", {6, 0, 0, 0, 0, 0, 6, 0, 0, 0, 5}, "impossible event"},
         {"input, hat 4", {6, 0, 0, 0, 0, 0, 6, 0, 4, 0, 1}, "impossible event"},
         {"input, key cut short", {6, 0, 0, 0, 0, 0, 1, 0}, "short event"},
+        {"start, xspeed 150", {5, 0, 40, 0, 40, 1, 0, 150, 0, 10}, "bad play settings"},
+        {"start, 8 points to win", {5, 0, 40, 0, 40, 1, 0, 0, 0, 8}, "bad play settings"},
         {"advance, player 3", {7, 3, 0, 0, 0, 0}, "bad player"},
         {"bye, reason 10", {9, 10, 0}, "bad reason"},
         {"bye, text not printable", {9, 6, 1, 0x7f}, "bad bye text"},

@@ -76,7 +76,7 @@ TEST(NetTransport, DifferentVersionBuildOrDataIsRefusedOnBothSides) {
     Identity data = nettest::testIdentity();
     data.dataHash[3] ^= 1;
     const std::vector<Row> table = {
-        {"version", version, "Network protocols differ (host 1, guest 7): both players need the same VOLTARI version."},
+        {"version", version, "Network protocols differ (host 2, guest 7): both players need the same VOLTARI version."},
         {"build", build, "Game builds differ (host 2.0.0-test, guest 1.9.9): both players need the same VOLTARI version."},
         {"data", data, "Data files differ between host and guest: both players need the same VOLTARI data."},
     };
@@ -143,6 +143,14 @@ TEST(NetTransport, EventsReachThePlayerAndEveryWatcherInOrder) {
         EXPECT_EQ(stream(early.delivered), stream(late.delivered)) << int(p);
         EXPECT_EQ(stream(late.delivered).size(), 6u) << int(p);
     }
+    EXPECT_EQ(hostWatchers(h.host), 2);
+
+    // Once the session outgrew what is kept, a late watcher is told so.
+    h.host.historyFull = true;
+    Client tooLate;
+    open(tooLate, h.host, Role::Watcher);
+    ASSERT_TRUE(stepUntil(&h.host, {&player, &early, &tooLate}, [&] { return tooLate.session.phase == Phase::Closed; }));
+    EXPECT_EQ(tooLate.session.endText, "This game has gone on too long to watch from its start.");
     EXPECT_EQ(hostWatchers(h.host), 2);
 }
 

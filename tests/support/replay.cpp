@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "game/base/keynames.h"
 #include "game/base/state.h"
 #include "game/match/ball.h"
 #include "game/match/paddle.h"
@@ -15,18 +16,6 @@
 namespace {
 
 // ---- script text -----------------------------------------------------------
-
-struct NamedKey {
-    const char* name;
-    SDLKey key;
-};
-
-const NamedKey namedKeys[] = {
-    {"RETURN", SDLK_RETURN}, {"ESCAPE", SDLK_ESCAPE}, {"SPACE", SDLK_SPACE},
-    {"UP", SDLK_UP},         {"DOWN", SDLK_DOWN},     {"LEFT", SDLK_LEFT},
-    {"RIGHT", SDLK_RIGHT},   {"LSHIFT", SDLK_LSHIFT}, {"RSHIFT", SDLK_RSHIFT},
-    {"TAB", SDLK_TAB},       {"BACKSPACE", SDLK_BACKSPACE},
-};
 
 bool parseNumber(const std::string& word, long min, long max, long& out)
 {
@@ -128,6 +117,20 @@ bool parseEvent(const std::vector<std::string>& w, size_t first, Uint32 at, int 
         out.push_back({at, joyButton(type, static_cast<Uint8>(which), static_cast<Uint8>(button))});
         return true;
     }
+    if (verb == "hat") {
+        long which, hat, value;
+        if (args != 3 || !parseNumber(w[first + 1], 0, 255, which) || !parseNumber(w[first + 2], 0, 255, hat) ||
+            !parseNumber(w[first + 3], 0, 15, value))
+            return wrongArgs();
+        SDL_Event e;
+        SDL_memset(&e, 0, sizeof e);
+        e.type = SDL_JOYHATMOTION;
+        e.jhat.which = static_cast<Uint8>(which);
+        e.jhat.hat = static_cast<Uint8>(hat);
+        e.jhat.value = static_cast<Uint8>(value);
+        out.push_back({at, e});
+        return true;
+    }
     error = lineError(line, "unknown event '" + verb + "'");
     return false;
 }
@@ -226,18 +229,7 @@ void setSnapshotObserver(SnapshotObserver observer)
 
 SDLKey replayKey(const std::string& name)
 {
-    for (const NamedKey& k : namedKeys) {
-        if (name == k.name)
-            return k.key;
-    }
-    if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z')
-        return static_cast<SDLKey>(SDLK_a + (name[0] - 'a'));
-    if (name.size() == 1 && name[0] >= '0' && name[0] <= '9')
-        return static_cast<SDLKey>(SDLK_0 + (name[0] - '0'));
-    long n = 0;
-    if (name.size() >= 2 && name[0] == 'F' && parseNumber(name.substr(1), 1, 15, n))
-        return static_cast<SDLKey>(SDLK_F1 + (n - 1));
-    return SDLK_UNKNOWN;
+    return keyFromName(name);
 }
 
 bool parseReplay(const std::string& text, ReplayScript& out, std::string& error)

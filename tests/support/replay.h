@@ -13,6 +13,7 @@
 //   12000 quit                 the window's close request
 //   13000 axis 0 1 -8000       joystick 0, axis 1, value
 //   13000 buttondown 0 0       joystick 0, button 0 (buttonup likewise)
+//   13000 hat 0 0 1            joystick 0, hat 0, SDL_HAT_* value
 //   13000 motion               a mouse movement
 //   repeat 12000 90000 900 press UP 300
 //                              the event at 12000, 12900, ... below 90000
@@ -36,7 +37,7 @@ struct ReplayScript {
 // Ordered (key, value) fields; keys carry their section, e.g. "[end 1] score1".
 typedef std::vector<std::pair<std::string, std::string>> ReplayRecord;
 
-// SDL key from its name without the SDLK_ prefix; SDLK_UNKNOWN if none.
+// SDL key from its name without the SDLK_ prefix (or key<number>); SDLK_UNKNOWN if none.
 SDLKey replayKey(const std::string& name);
 
 // False with a message naming the line when the text is not a valid script.

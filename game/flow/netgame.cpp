@@ -1,0 +1,434 @@
+#include "game/flow/netgame.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "game/base/inputseam.h"
+#include "game/base/state.h"
+#include "game/base/timeseam.h"
+#include "game/flow/menu.h"
+#include "game/match/paddle.h"
+#include "game/media/assets.h"
+#include "net/client.h"
+#include "net/datahash.h"
+#include "net/host.h"
+#include "net/socket.h"
+#include "netplay/driver.h"
+#include "netplay/replayfile.h"
+#include "netplay/statehash.h"
+#include "settings/settings.h"
+
+namespace {
+
+// The session's virtual clock starts where the replay runner's does, so a
+// saved session plays back at the very same times.
+constexpr Uint32 kSessionStartMs = 1000;   // virtual ms
+// While waiting the network is read every 20 ms, and the window too. On the
+// desktop the wait is spent in poll(), which wakes the moment a message
+// comes, so that the round trips are measured well; a browser cannot wait
+// there and hands the page back instead.
+#ifdef __EMSCRIPTEN__
+constexpr int kNetWaitMs = 0;              // real ms
+constexpr Uint32 kPauseWaitMs = 20;        // real ms
+#else
+constexpr int kNetWaitMs = 20;             // real ms
+constexpr Uint32 kPauseWaitMs = 0;         // real ms
+#endif
+constexpr Uint32 kByeLingerMs = 1000;      // real ms a goodbye gets to leave at the end
+
+struct NetGame {
+    NetGameOptions options;
+    net::Host host;
+    net::Client client;
+    NetplayDriver driver;
+    net::PlaySettings play;          // both games play by the host's
+    std::uint8_t seat = 0;           // 0 host, 1 guest, net::kNoLocalPlayer watching
+    bool live = false;               // the session runs
+    bool over = false;               // it ended; this machine plays on alone
+    SDLKey sentAs[SDLK_LAST] = {};   // a local key held down: the key it was sent as (0: none)
+    std::vector<SDL_Event> injected; // local events the game gets before any other
+};
+
+std::unique_ptr<NetGame> session;
+NetStatusListener listener = nullptr;
+
+void say(const std::string& text)
+{
+    if (listener) {
+        listener(text);
+        return;
+    }
+    std::fprintf(stderr, "voltari: %s\n", text.c_str());
+    const std::string caption = "VOLTARI: " + text;
+    SDL_WM_SetCaption(caption.c_str(), nullptr);
+}
+
+SDL_Event keyEvent(Uint8 type, SDLKey key)
+{
+    SDL_Event e;
+    SDL_memset(&e, 0, sizeof e);
+    e.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = key;
+    return e;
+}
+
+bool identity(net::Identity& id, std::string& error)
+{
+    id.buildId = VOLTARI_VERSION;
+    std::vector<std::string> files(pictureFiles, pictureFiles + pictureFileCount);
+    return net::hashDataFiles(files, id.dataHash, error);
+}
+
+net::PlaySettings ownPlaySettings()
+{
+    net::PlaySettings p;
+    p.joy = settings.joy;
+    p.xspeed = std::uint16_t(settings.xspeed);
+    p.sbots = std::uint8_t(settings.sbots);
+    p.pointsToWin = std::uint8_t(settings.pointsToWin);
+    return p;
+}
+
+void adoptPlaySettings(const net::PlaySettings& p)
+{
+    settings.joy = p.joy;
+    settings.xspeed = p.xspeed;
+    settings.sbots = float(p.sbots);
+    settings.pointsToWin = p.pointsToWin;
+}
+
+// Says goodbye to the other machine(s); the game goes on, alone.
+void closeConnections(NetGame& g, net::Reason reason, const std::string& text)
+{
+    if (g.options.mode == NetMode::Host)
+        net::hostClose(g.host, reason, text);
+    else
+        net::clientClose(g.client, reason, text);
+}
+
+// The session is over: say why and, in a match, go back to the menu, from
+// which this machine plays on alone (or quits).
+void endSession(NetGame& g, const std::string& why)
+{
+    g.over = true;
+    std::string text = why;
+    const bool apart = g.driver.failure.compare(0, 21, "The games went apart ") == 0;
+    if (apart) {
+        const std::string file = "apart-" + std::to_string(nowMs()) + ".replay";
+        std::ofstream out(file);
+        out << netGameReplayText();
+        if (out.good())
+            text += " The session is saved in " + file + ".";
+    }
+    closeConnections(g, apart ? net::Reason::Desync : net::Reason::Quit, why);
+    say(text);
+    if (inMatch) {
+        g.injected.push_back(keyEvent(SDL_KEYDOWN, SDLK_ESCAPE));
+        g.injected.push_back(keyEvent(SDL_KEYUP, SDLK_ESCAPE));
+    }
+}
+
+void leave(NetGame& g)
+{
+    g.driver.failed = true;
+    g.driver.failure = "You left the network game.";
+    g.over = true;
+    const char* text = g.seat == 1 ? "The other player left the game." : "A watcher left.";
+    closeConnections(g, net::Reason::Quit, text);
+    say(g.driver.failure);
+}
+
+// In a match each machine's player steers its own paddle with either key
+// set or a stick: the host the left paddle, the guest the right one.
+SDLKey ownPaddleKey(std::uint8_t seat, SDLKey key)
+{
+    static const SDLKey left[] = {SDLK_w, SDLK_s, SDLK_a, SDLK_d, SDLK_LSHIFT};
+    static const SDLKey right[] = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_RSHIFT};
+    const SDLKey* from = seat == 0 ? right : left;
+    const SDLKey* to = seat == 0 ? left : right;
+    for (int i = 0; i < 5; ++i)
+        if (key == from[i])
+            return to[i];
+    return key;
+}
+
+void mapToOwnPaddle(NetGame& g, SDL_Event& e)
+{
+    switch (e.type) {
+    case SDL_KEYDOWN: {
+        const SDLKey sym = e.key.keysym.sym;
+        const SDLKey sent = inMatch ? ownPaddleKey(g.seat, sym) : sym;
+        if (sym > SDLK_UNKNOWN && sym < SDLK_LAST)
+            g.sentAs[sym] = sent;
+        e.key.keysym.sym = sent;
+        break;
+    }
+    case SDL_KEYUP: {
+        // Released as it was pressed, even across the start or end of a match.
+        const SDLKey sym = e.key.keysym.sym;
+        if (sym > SDLK_UNKNOWN && sym < SDLK_LAST && g.sentAs[sym] != SDLK_UNKNOWN) {
+            e.key.keysym.sym = g.sentAs[sym];
+            g.sentAs[sym] = SDLK_UNKNOWN;
+        }
+        break;
+    }
+    case SDL_JOYAXISMOTION:
+        if (inMatch)
+            e.jaxis.which = g.seat == 0 ? 1 : 0;
+        break;
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP:
+        if (inMatch)
+            e.jbutton.which = g.seat == 0 ? 1 : 0;
+        break;
+    default: break;
+    }
+}
+
+bool isKeyDown(const SDL_Event& e, SDLKey key)
+{
+    return e.type == SDL_KEYDOWN && e.key.keysym.sym == key;
+}
+
+// This machine's own events, before the driver stamps and sends them.
+int localEvents(SDL_Event* out)
+{
+    NetGame& g = *session;
+    if (!g.injected.empty()) {
+        *out = g.injected.front();
+        g.injected.erase(g.injected.begin());
+        return 1;
+    }
+    SDL_Event e;
+    const EventSource own = g.options.ownEvents ? g.options.ownEvents : SDL_PollEvent;
+    while (own(&e)) {
+        if (g.over) {
+            *out = e;
+            return 1;
+        }
+        // The music's volume is this machine's own.
+        if ((e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) && e.key.keysym.sym == SDLK_m) {
+            if (e.type == SDL_KEYDOWN)
+                inMatch ? stepMatchVolume() : stepMenuVolume();
+            continue;
+        }
+        // The host quits both games, as on one keyboard. A guest or a watcher
+        // who quits leaves the session: the host plays on alone.
+        if (g.seat != 0 && (e.type == SDL_QUIT || (!inMatch && isKeyDown(e, SDLK_ESCAPE)))) {
+            leave(g);
+            SDL_memset(out, 0, sizeof *out);
+            out->type = SDL_QUIT;
+            return 1;
+        }
+        // The host drives the menu; a watcher only watches.
+        if (g.seat != 0 && !inMatch)
+            continue;
+        mapToOwnPaddle(g, e);
+        *out = e;
+        return 1;
+    }
+    return 0;
+}
+
+void afterPause(Uint32 now)
+{
+    NetGame& g = *session;
+    if (g.driver.failed && !g.over)
+        endSession(g, g.driver.failure);
+    if (g.options.afterPause)
+        g.options.afterPause(now);
+}
+
+// Waits for the session to start, keeping the window alive: -1 once it
+// runs, else the exit status (0: the player stopped waiting).
+int waitForStart(NetGame& g)
+{
+    for (;;) {
+        if (g.options.mode == NetMode::Host) {
+            net::hostStep(g.host, kNetWaitMs);
+            for (const std::string& n : g.host.notices)
+                say(n);
+            g.host.notices.clear();
+            if (g.host.started)
+                return -1;
+        } else {
+            net::clientStep(g.client, kNetWaitMs);
+            if (g.client.session.phase == net::Phase::Running)
+                return -1;
+            if (g.client.session.phase == net::Phase::Closed) {
+                say(g.client.session.endText);
+                return 1;
+            }
+        }
+        SDL_Event e;
+        while (pollEvent(&e)) {
+            if (e.type == SDL_QUIT || isKeyDown(e, SDLK_ESCAPE)) {
+                closeConnections(g, net::Reason::Quit, "The other side stopped waiting.");
+                say("Stopped waiting.");
+                return 0;
+            }
+        }
+        realPauseMs(kPauseWaitMs);
+    }
+}
+
+}  // namespace
+
+bool parseNetArgs(int argc, char** argv, NetGameOptions& options, std::string& error)
+{
+    options = NetGameOptions();
+    if (argc <= 1)
+        return true;
+    const std::string flag = argv[1];
+    const char* usage = "usage: VOLTARI [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT]]";
+    if (flag == "--host" && argc <= 3) {
+        options.mode = NetMode::Host;
+        options.port = net::kDefaultPort;
+        if (argc == 3) {
+            char* end = nullptr;
+            const long port = std::strtol(argv[2], &end, 10);
+            if (*argv[2] == '\0' || *end != '\0' || port < 1 || port > 65535) {
+                error = std::string("not a port: ") + argv[2];
+                return false;
+            }
+            options.port = std::uint16_t(port);
+        }
+        return true;
+    }
+    if ((flag == "--join" || flag == "--watch") && argc == 3) {
+        options.mode = flag == "--join" ? NetMode::Join : NetMode::Watch;
+        if (!net::splitHostPort(argv[2], options.address, options.port)) {
+            error = std::string("not HOST or HOST:PORT: ") + argv[2];
+            return false;
+        }
+        return true;
+    }
+    error = usage;
+    return false;
+}
+
+void askForNetGame(const NetGameOptions& options)
+{
+    session.reset();
+    if (options.mode == NetMode::Local)
+        return;
+    session.reset(new NetGame);
+    session->options = options;
+    useVirtualClock(kSessionStartMs);
+}
+
+void setNetStatusListener(NetStatusListener l)
+{
+    listener = l;
+}
+
+int startNetGame()
+{
+    if (!session)
+        return -1;
+    NetGame& g = *session;
+    net::Identity id;
+    std::string error;
+    if (!identity(id, error)) {
+        say(error);
+        return 1;
+    }
+    const NetGameOptions& o = g.options;
+    if (o.mode == NetMode::Host) {
+        g.host.play = ownPlaySettings();
+        g.host.fixedDelayMs = o.fixedDelayMs;
+        if (!net::hostOpen(g.host, o.address, o.port, id, realNowMs, error)) {
+            say(error);
+            return 1;
+        }
+        say("Waiting for a player on port " + std::to_string(g.host.port) + ".");
+    } else {
+        const net::Role role = o.mode == NetMode::Join ? net::Role::Player : net::Role::Watcher;
+        say("Connecting to " + o.address + " port " + std::to_string(o.port) + ".");
+        if (!net::clientOpen(g.client, o.address, o.port, id, role, realNowMs, error)) {
+            say(error);
+            return 1;
+        }
+    }
+    const int status = waitForStart(g);
+    if (status >= 0)
+        return status;
+
+    NetplayDriver& d = g.driver;
+    std::uint32_t rtt = 0;
+    std::uint32_t delay = 0;
+    if (o.mode == NetMode::Host) {
+        g.play = g.host.play;
+        d.host = &g.host;
+        rtt = g.host.rttMs;
+        delay = g.host.delayMs;
+        g.seat = 0;
+    } else {
+        g.play = g.client.session.play;
+        adoptPlaySettings(g.play);
+        d.client = &g.client;
+        rtt = g.client.session.rttMs;
+        delay = g.client.session.delayMs;
+        g.seat = o.mode == NetMode::Join ? 1 : net::kNoLocalPlayer;
+    }
+    say(std::string(o.mode == NetMode::Watch ? "Watching" : "Playing") + ": round trip " + std::to_string(rtt) +
+        " ms, input delay " + std::to_string(delay) + " ms.");
+    d.localSource = localEvents;
+    d.afterPause = afterPause;
+    d.stateHash = gameStateHash;
+    d.sleep = realPauseMs;
+    d.paced = o.paced;
+    startNetplay(d, g.seat, delay, nowMs());
+    g.live = true;
+    return -1;
+}
+
+std::string netGameReplayText()
+{
+    if (!session || !session->live)
+        return "";
+    return sessionReplayText(session->play, session->driver.played, "A network session of VOLTARI.");
+}
+
+const NetplayDriver* netGameDriver()
+{
+    return session && session->live ? &session->driver : nullptr;
+}
+
+std::uint64_t netGameBytesSent()
+{
+    if (!session)
+        return 0;
+    return session->options.mode == NetMode::Host ? net::hostBytesSent(session->host) : session->client.conn.bytesSent;
+}
+
+void endNetGame()
+{
+    if (!session)
+        return;
+    NetGame& g = *session;
+    if (g.live) {
+        if (!g.over)
+            closeConnections(g, net::Reason::Quit, "The other side's game ended.");
+        const Uint32 since = realNowMs();
+        while (realNowMs() - since < kByeLingerMs) {
+            if (g.options.mode == NetMode::Host) {
+                net::hostStep(g.host, 5);
+                if (g.host.peers.empty())
+                    break;
+            } else {
+                net::clientStep(g.client, 5);
+                if (net::clientDone(g.client))
+                    break;
+            }
+        }
+        stopNetplay();
+    }
+    session.reset();
+    useRealClock();
+}
