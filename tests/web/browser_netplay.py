@@ -5,8 +5,8 @@ waits on a port the kernel picks, and the same program compiled to
 WebAssembly joins it from headless Chromium with guest.script, over a
 WebSocket to that very port. Both are paced to real time as a real session
 is. Every 50 virtual ms each logs the time, the state hash and the screen's
-hash: all three must be the same on every line, and the session must end
-well on both sides.
+hash, and at the end the final state hash: all must be the same on every
+line, and the session must end well on both sides.
 
     browser_netplay.py --web BUILD-WEB --host LOCKSTEP_RUN --scripts DIR
 
@@ -59,7 +59,7 @@ def compare(host_lines, guest_lines, failures):
         if hf[:2] != gf[:2]:
             failures.append(f"line {n + 1}: host '{h}', browser '{g}'")
             break
-        same_screens += hf[2] == gf[2]
+        same_screens += hf[2:] == gf[2:]
     lines = min(len(host_lines), len(guest_lines))
     if same_screens != lines:
         failures.append(f"only {same_screens} of {lines} screens are the desktop's")
