@@ -10,7 +10,8 @@ to the end with every state hash agreeing (the host's session ends well),
 and is back at its start screen saying so. Last a host that vanishes
 mid-match: the page says the connection was lost, its game goes back to
 the menu and plays on alone, and Escape leads to the start screen, which
-still says why.
+still says why. And the page over https: Join says that such a page cannot
+join a game and which http address can, and starts nothing.
 
     browser_join.py --web BUILD-WEB --host LOCKSTEP_RUN --scripts DIR [--shots DIR]
 
@@ -19,7 +20,9 @@ cannot start."""
 
 import argparse
 import os
+import shutil
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -43,6 +46,40 @@ def to_start_screen(page):
     page.wait_for(shown("setupLayer"), timeout=300)
     page.evaluate("document.getElementById('abort').click()")
     page.wait_for(shown("startLayer"), timeout=30)
+
+
+def https_refusal(args, folder, failures):
+    """The page over https (a certificate made for the test) cannot open the
+    host's plain WebSocket: Join says so, and how to join over http, and the
+    game does not start. The address is never contacted."""
+    if not shutil.which("openssl"):
+        print("https: not tried (no openssl to make a certificate)")
+        return
+    key, cert = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                    "-days", "1", "-subj", "/CN=127.0.0.1"], check=True, capture_output=True)
+    tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    tls.load_cert_chain(cert, key)
+    browser = chromium.Browser(args.chromium, extra_args=["--ignore-certificate-errors"])
+    server, base = chromium.serve(args.web, tls)
+    try:
+        friend = "friend.invalid:24642"
+        page = browser.open_page(f"{base}voltari.html?join={friend}")
+        to_start_screen(page)
+        page.evaluate("document.getElementById('joinButton').click()")
+        page.wait_for(shown("joinNote"), timeout=30)
+        note = text_of(page, "joinNote")
+        print("https: " + note)
+        if "loaded over https" not in note or f"http://127.0.0.1:{server.server_address[1]}/" not in note:
+            failures.append("over https Join says: " + note)
+        if not page.evaluate(shown("startLayer")) or page.evaluate("Module.voltariView()"):
+            failures.append("over https Join started the game")
+        if args.shots:
+            page.screenshot(os.path.join(args.shots, "join-https.png"))
+        chromium.note_page_errors(page, failures)
+    finally:
+        browser.close()
+        server.shutdown()
 
 
 def main():
@@ -145,6 +182,9 @@ def main():
         if "lost" not in text_of(page, "joinNote"):
             failures.append("after the host vanished the start screen says: " + text_of(page, "joinNote"))
         chromium.note_page_errors(page, failures)
+        page.close()
+
+        https_refusal(args, folder, failures)
     except chromium.BrowserError as e:
         failures.append(str(e))
     finally:
