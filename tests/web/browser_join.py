@@ -5,8 +5,8 @@ listening): ?join= fills the Join field, Join starts the game, and the
 start screen comes back saying the host could not be reached. Then a
 native host (voltari_lockstep_run host with tests/net/lockstep/host.script,
 which starts a match, aborts it and quits both games from the menu): the
-page joins it by its Join field, says how it plays, plays the host's game
-to the end with every state hash agreeing (the host's session ends well),
+page joins it by its Join field, says how it plays, steers its own (right)
+paddle by a finger on either half, plays the host's game to the end with every state hash agreeing (the host's session ends well),
 and is back at its start screen saying so. Last a host that vanishes
 mid-match: the page says the connection was lost, its game goes back to
 the menu and plays on alone, and Escape leads to the start screen, which
@@ -124,7 +124,7 @@ def main():
 
         # A native host: the page joins by its field and plays to the end.
         host, port, host_log = start_host(args.host, args.scripts, folder)
-        page = browser.open_page(f"{base}voltari.html")
+        page = browser.open_page(f"{base}voltari.html", touch=True)
         to_start_screen(page)
         page.evaluate(f"document.getElementById('joinAddress').value = '127.0.0.1:{port}'")
         page.evaluate("document.getElementById('joinButton').click()")
@@ -138,6 +138,19 @@ def main():
             x = page.evaluate("Module.voltariView().left.x")
             page.wait_for(f"Module.voltariView() && Module.voltariView().left.x != {x} ? 1 : 0", timeout=60, poll=0.1)
             page.screenshot(os.path.join(args.shots, "join-match.png"))
+        # The guest's paddle is the right one: a finger on the left half
+        # steers it too (up to the finger's height), and the host's game
+        # moves with it (its state hashes agree to the end).
+        page.wait_for("Module.voltariView() && Module.voltariView().inMatch ? 1 : 0", timeout=60, poll=0.2)
+        court = page.evaluate("(function(){var r=document.getElementById('canvas').getBoundingClientRect();"
+                              "return [r.left, r.top, r.width / 800, r.height / 600];})()")
+        page.touch("touchStart", [(0, court[0] + 200 * court[2], court[1] + 120 * court[3])])
+        try:
+            page.wait_for("Math.abs(Module.voltariView().right.y + 40 - 120) <= 20 ? 1 : 0", timeout=30, poll=0.1)
+        except chromium.BrowserError:
+            failures.append(f"a finger on the left half did not steer the guest's paddle: "
+                            f"{page.evaluate('Module.voltariView()')}")
+        page.touch("touchEnd", [])
         page.wait_for(shown("startLayer"), timeout=120)
         host_status = host.wait(timeout=60)
         host_err = read(os.path.join(folder, "host.err"))
