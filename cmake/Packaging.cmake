@@ -7,12 +7,15 @@
 #
 # `cpack -G TGZ` packs the portable game folder instead (component
 # "folder"): voltari-<version>-<system>/voltari/ with the parked game, the
-# data, optedit, the launcher voltari.sh and the starter setup.ini, as a
-# fresh build lays it out.
+# data, optedit, the network game's dialog voltari-net, the launcher
+# voltari.sh and the starter setup.ini, as a fresh build lays it out.
 install(PROGRAMS ${VOLTARI_GAME_DIR}/voltari.sh DESTINATION ${VOLTARI_BIN_DIR} RENAME voltari)
 install(TARGETS VOLTARI voltari-scale DESTINATION ${VOLTARI_LIB_DIR})
 if(TARGET optedit)
   install(TARGETS optedit DESTINATION ${VOLTARI_LIB_DIR})
+endif()
+if(TARGET voltari-net)
+  install(TARGETS voltari-net DESTINATION ${VOLTARI_LIB_DIR})
 endif()
 install(FILES ${VOLTARI_DATA_FILES} DESTINATION ${VOLTARI_DATA_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/game/starter-setup.ini DESTINATION ${VOLTARI_DATA_DIR} RENAME setup.ini)
@@ -30,6 +33,9 @@ install(PROGRAMS $<TARGET_FILE:VOLTARI> DESTINATION ${folder} RENAME VLwait.nul
 install(TARGETS voltari-scale DESTINATION ${folder} COMPONENT folder EXCLUDE_FROM_ALL)
 if(TARGET optedit)
   install(TARGETS optedit DESTINATION ${folder} COMPONENT folder EXCLUDE_FROM_ALL)
+endif()
+if(TARGET voltari-net)
+  install(TARGETS voltari-net DESTINATION ${folder} COMPONENT folder EXCLUDE_FROM_ALL)
 endif()
 install(PROGRAMS ${VOLTARI_GAME_DIR}/voltari.sh DESTINATION ${folder} COMPONENT folder EXCLUDE_FROM_ALL)
 install(FILES ${VOLTARI_DATA_FILES} ${VOLTARI_GAME_DIR}/voltari.png ${CMAKE_SOURCE_DIR}/desktop/voltari.desktop

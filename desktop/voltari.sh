@@ -11,6 +11,10 @@
 #   voltari            play (the setup tool comes first while the game is parked)
 #   voltari --setup    open the setup tool in the game folder
 #   voltari --desktop  (own game folder only) add the folder to the desktop's menu
+#   voltari --host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT]
+#                      a network game: play as the host, join one, or watch one
+#   voltari --net host|join
+#                      the network game's dialog, which starts one of those
 set -eu
 
 self=$(readlink -f "$0")
@@ -50,18 +54,27 @@ playerFolder() {
     done
     [ -e "$dir/VOLTARI.exe" ] || [ -e "$dir/VLwait.nul" ] || ln -s "$lib/VOLTARI" "$dir/VLwait.nul"
     scaler="$lib/voltari-scale"
+    netdialog="$lib/voltari-net"
+}
+
+usage() {
+    echo "usage: voltari [--setup | --desktop | --host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --net host|join]" >&2
+    exit 2
 }
 
 if [ -e "$here/optedit" ]; then
     dir=$here
     scaler="$here/voltari-scale"
+    netdialog="$here/voltari-net"
 else
     playerFolder
 fi
 cd "$dir"
 
 case "${1:-}" in
-"") ;;
+"")
+    set --
+    ;;
 --setup)
     exec ./optedit
     ;;
@@ -74,9 +87,21 @@ case "${1:-}" in
     echo "voltari: added $apps/voltari.desktop"
     exit 0
     ;;
+# The game reads these itself; only their number is checked here.
+--host)
+    [ $# -le 2 ] || usage
+    ;;
+--join | --watch)
+    [ $# -eq 2 ] || usage
+    ;;
+--net)
+    [ $# -eq 2 ] || usage
+    case "$2" in host | join) ;; *) usage ;; esac
+    [ -x "$netdialog" ] || fail "no network game dialog in $(dirname "$netdialog")"
+    exec "$netdialog" "$2" "$self"
+    ;;
 *)
-    echo "usage: voltari [--setup]" >&2
-    exit 2
+    usage
     ;;
 esac
 
@@ -102,4 +127,4 @@ if [ -e VLwait.nul ]; then
     ./optedit || true
 fi
 [ -e VOLTARI.exe ] || fail "not installed yet: run voltari --setup and press SAVE"
-exec ./VOLTARI.exe
+exec ./VOLTARI.exe "$@"

@@ -94,7 +94,7 @@ void advance(NetplayDriver& d, std::uint32_t nowMs, bool always) {
 // Paced: a pause has moved virtual time on; the game goes on once real time
 // has caught up, reading the network meanwhile, so both machines play at
 // the game's own speed.
-void waitForRealTime(NetplayDriver& d, std::uint32_t nowMs) {
+void waitForRealTime(NetplayDriver& d, std::uint32_t nowMs, bool held) {
     // A watcher who came late runs through what the players already played.
     const net::Lockstep& ls = d.lockstep;
     if (ls.localPlayer >= net::kPlayers && !d.failed &&
@@ -102,8 +102,18 @@ void waitForRealTime(NetplayDriver& d, std::uint32_t nowMs) {
         d.startRealMs = realClock(d) - (nowMs - d.startVirtualMs);
         return;
     }
-    const std::uint32_t due = d.startRealMs + (nowMs - d.startVirtualMs);  // real ms
+    std::uint32_t due = d.startRealMs + (nowMs - d.startVirtualMs);  // real ms
     const std::uint32_t since = realClock(d);
+    const std::int32_t late = static_cast<std::int32_t>(since - due);
+    if (held && late > 0) {
+        // Waiting for the other machine put the game behind: it goes on at
+        // the game's speed from here rather than rushing to catch up, so the
+        // machine that started first settles in step with the other one.
+        if (late > std::int32_t(kStallMs))
+            ++d.stalls;
+        d.startRealMs += std::uint32_t(late);
+        due = since;
+    }
     for (std::uint32_t now = since; static_cast<std::int32_t>(due - now) > 0; now = realClock(d))
         pump(d, static_cast<int>(due - now));
     d.pacedRealMs += realClock(d) - since;
@@ -160,6 +170,7 @@ int netplayPollEvent(SDL_Event* event) {
 
 void netplayPauseHook(Uint32 nowMs) {
     NetplayDriver& d = *active;
+    bool held = false;
     if (!d.failed) {
         setLocalTime(d, nowMs);
         const bool point = score1 + score2 != d.hashedPoints;
@@ -178,6 +189,7 @@ void netplayPauseHook(Uint32 nowMs) {
         pump(d, 0);
         if (!net::lockstepReady(d.lockstep, nowMs)) {
             ++d.heldPauses;
+            held = true;
             advance(d, nowMs, true);
             const std::uint32_t since = realClock(d);
             while (!d.failed && !net::lockstepReady(d.lockstep, nowMs)) {
@@ -192,7 +204,7 @@ void netplayPauseHook(Uint32 nowMs) {
         }
     }
     if (d.paced)
-        waitForRealTime(d, nowMs);
+        waitForRealTime(d, nowMs, held);
     if (d.afterPause)
         d.afterPause(nowMs);
 }

@@ -24,6 +24,7 @@ constexpr std::uint32_t kHashEveryMs = 2000;    // virtual ms between state hash
 constexpr std::uint32_t kAdvanceStepMs = 5;     // virtual ms between advances while not held
 constexpr std::uint32_t kHoldLimitMs = 10000;   // real ms one moment may be held before giving up
 constexpr std::uint32_t kWatcherCatchUpMs = 1000; // a watcher this far behind the players runs unpaced
+constexpr std::uint32_t kStallMs = 5;             // real ms behind real time after a hold: a stall a player may feel
 constexpr std::uint32_t kSleepStepMs = 2;         // real ms per sleep while waiting with a sleep function
 
 struct NetplayDriver {
@@ -39,6 +40,7 @@ struct NetplayDriver {
     std::map<std::uint32_t, std::uint64_t> peerHashes;  // likewise, from the other machine
     std::uint64_t heldPauses = 0;      // pauses that had to wait for the other machine
     std::uint64_t heldRealMs = 0;      // real ms spent waiting in them
+    std::uint64_t stalls = 0;          // paced: holds after which the game was over kStallMs behind real time
     std::uint64_t hashesMatched = 0;
     bool paced = false;                // virtual time waits for real time (a real session; tests may run unpaced)
     void (*sleep)(Uint32 ms) = nullptr; // real pause while waiting (presents, yields to a browser); null: wait in poll

@@ -13,6 +13,8 @@
 #include "game/flow/menu.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
+#include "game/media/image.h"
+#include "game/media/media.h"
 #include "net/client.h"
 #include "net/datahash.h"
 #include "net/host.h"
@@ -355,7 +357,12 @@ int startNetGame()
             return 1;
         }
     }
+    // The logo keeps the window company while it waits; the screen is black
+    // again before the game starts, as it is for the other machine.
+    blit(0, 0, logo, screen, nullptr);
+    SDL_Flip(screen);
     const int status = waitForStart(g);
+    SDL_FillRect(screen, nullptr, 0);
     if (status >= 0)
         return status;
 

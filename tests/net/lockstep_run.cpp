@@ -3,6 +3,7 @@
 // in lockstep with another process over loopback.
 //   voltari_lockstep_run host LOG SCRIPT [DELAY]   prints "port N" once listening
 //   voltari_lockstep_run join PORT LOG SCRIPT [DIE_AT]
+//   voltari_lockstep_run watch PORT LOG SCRIPT    (the script's keys are not sent)
 //   voltari_lockstep_run replay LOG.replay     plays a saved session, prints "end HASH"
 // DIE_AT (virtual ms): the guest's process ends there at once, as if killed.
 // LOG gets one line per 50 ms of virtual time: the time, the state hash and
@@ -77,7 +78,7 @@ void status(const std::string& text) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: voltari_lockstep_run host LOG SCRIPT [DELAY] | join PORT LOG SCRIPT\n");
+    std::fprintf(stderr, "usage: voltari_lockstep_run host LOG SCRIPT [DELAY] | join|watch PORT LOG SCRIPT | replay FILE\n");
     return 2;
 }
 
@@ -106,7 +107,8 @@ int main(int argc, char** argv) {
     if (argc < 4)
         return usage();
     const bool hosting = std::strcmp(argv[1], "host") == 0;
-    if (!hosting && (std::strcmp(argv[1], "join") != 0 || argc < 5))
+    const bool watching = std::strcmp(argv[1], "watch") == 0;
+    if (!hosting && ((std::strcmp(argv[1], "join") != 0 && !watching) || argc < 5))
         return usage();
     if (!hosting && argc > 5)
         dieAtMs = Uint32(std::atoi(argv[5]));
@@ -127,7 +129,7 @@ int main(int argc, char** argv) {
     writeDefaultSetupIni();
 
     NetGameOptions options;
-    options.mode = hosting ? NetMode::Host : NetMode::Join;
+    options.mode = hosting ? NetMode::Host : watching ? NetMode::Watch : NetMode::Join;
     options.address = "127.0.0.1";
     options.port = hosting ? 0 : std::uint16_t(std::atoi(argv[2]));
     if (hosting && argc > 4)
@@ -153,11 +155,11 @@ int main(int argc, char** argv) {
     std::ofstream(logPath + ".replay") << netGameReplayText();
     endNetGame();
     std::fprintf(stderr, "%s: status %d, %u virtual ms in %u real ms, %llu bytes sent (%llu per virtual s), "
-                 "%llu pauses held for %llu ms, paced for %llu ms, %llu hashes matched%s%s\n",
+                 "%llu pauses held for %llu ms, %llu stalls, paced for %llu ms, %llu hashes matched%s%s\n",
                  argv[1], status, unsigned(virtualMs), unsigned(took), static_cast<unsigned long long>(sent),
                  static_cast<unsigned long long>(virtualMs ? sent * 1000 / virtualMs : 0),
                  static_cast<unsigned long long>(d.heldPauses), static_cast<unsigned long long>(d.heldRealMs),
-                 static_cast<unsigned long long>(d.pacedRealMs),
+                 static_cast<unsigned long long>(d.stalls), static_cast<unsigned long long>(d.pacedRealMs),
                  static_cast<unsigned long long>(d.hashesMatched),
                  d.failed ? ", failed: " : "", d.failure.c_str());
     return status == 0 && !d.failed ? 0 : 1;

@@ -85,15 +85,15 @@ int exitStatus(pid_t pid) {
 }
 
 struct Session {
-    std::string hostLog, guestLog, hostErr, guestErr;
-    int hostStatus = -1, guestStatus = -1;
+    std::string hostLog, guestLog, hostErr, guestErr, watcherLog, watcherErr;
+    int hostStatus = -1, guestStatus = -1, watcherStatus = -1;
 };
 
 // One session: the host, then the guest through the proxy when one is given.
 // The scripts are tests/net/lockstep/PREFIXhost.script and PREFIXguest.script.
 Session play(const TempFolder& dir, const std::string& tag, const std::string& delayMs,
              const DelayProxyOptions* proxyOptions, const std::string& guestDiesAt = "",
-             const std::string& scriptPrefix = "") {
+             const std::string& scriptPrefix = "", bool watched = false) {
     Session r;
     const std::string scripts = VOLTARI_SOURCE_DIR "/tests/net/lockstep/";
     const std::string hostLog = dir.path + "/host-" + tag + ".log", guestLog = dir.path + "/guest-" + tag + ".log";
@@ -115,7 +115,19 @@ Session play(const TempFolder& dir, const std::string& tag, const std::string& d
     if (!guestDiesAt.empty())
         guestArgs.push_back(guestDiesAt);
     const pid_t guest = spawn(guestArgs, guestErr, nullptr);
+    // A watcher comes once the players play, and gets the game so far first.
+    const std::string watcherLog = dir.path + "/watcher-" + tag + ".log";
+    const std::string watcherErr = dir.path + "/watcher-" + tag + ".err";
+    pid_t watcher = -1;
+    if (watched)
+        watcher = spawn({VOLTARI_LOCKSTEP_RUN, "watch", std::to_string(port), watcherLog,
+                         scripts + scriptPrefix + "guest.script"}, watcherErr, nullptr);
     r.guestStatus = exitStatus(guest);
+    if (watched) {
+        r.watcherStatus = exitStatus(watcher);
+        r.watcherLog = readFile(watcherLog);
+        r.watcherErr = readFile(watcherErr);
+    }
     r.hostStatus = exitStatus(host);
     if (proxyOptions && port > 0)
         stopDelayProxy(proxy);
@@ -130,12 +142,14 @@ Session play(const TempFolder& dir, const std::string& tag, const std::string& d
 
 TEST(NetLockstepProcesses, BothSidesLogTheSameGameFrameByFrame) {
     TempFolder dir;
-    const Session r = play(dir, "direct", "", nullptr);
+    const Session r = play(dir, "direct", "", nullptr, "", "", true);
     EXPECT_EQ(r.hostStatus, 0) << r.hostErr;
     EXPECT_EQ(r.guestStatus, 0) << r.guestErr;
+    EXPECT_EQ(r.watcherStatus, 0) << r.watcherErr;
     // From the start (1000 ms) past the second Escape (27000 ms): 50 ms apart.
     EXPECT_GT(r.hostLog.size(), 500u * 30);
     EXPECT_TRUE(r.hostLog == r.guestLog) << "the logs differ";
+    EXPECT_TRUE(r.watcherLog == r.hostLog) << "the watcher's log differs";
     EXPECT_NE(r.hostErr.find("hashes matched"), std::string::npos) << r.hostErr;
     EXPECT_EQ(r.hostErr.find(" 0 hashes matched"), std::string::npos) << r.hostErr;
     std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());

@@ -1,0 +1,75 @@
+// The network dialog's logic, with no toolkit in it: this machine's
+// addresses, what to tell the friend, the remembered address, and the game
+// started as a child whose status lines the dialog shows.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct sockaddr;
+
+// An address a friend elsewhere could reach this machine at, as text; empty
+// for loopback, link-local IPv6 (needs an interface name a friend cannot
+// know) and anything that is not IPv4 or IPv6.
+std::string reachableAddress(const sockaddr* address);
+
+// Every reachable address of this machine's interfaces, IPv4 first, each
+// once.
+std::vector<std::string> machineAddresses();
+
+// "ADDRESS:PORT", with an IPv6 address in brackets.
+std::string joinText(const std::string& address, std::uint16_t port);
+
+// The game page a browser friend opens, asking it to join ADDRESS:PORT.
+// VOLTARI_PAGE in the environment overrides the page's own address (a page
+// served on the local network, `make web-serve`).
+std::string pageLink(const std::string& address, std::uint16_t port);
+
+// A port typed by the player: 1..65535, digits only; 0 when it is not one.
+std::uint16_t parsePort(const std::string& text);
+
+// The file that keeps the last address joined: $XDG_CONFIG_HOME/voltari/
+// (an absolute XDG_CONFIG_HOME, else ~/.config/voltari/).
+std::string rememberedAddressFile();
+// The address kept there, "" when there is none.
+std::string loadRememberedAddress(const std::string& file);
+// Keeps the address for the next run (its folder made as needed). False
+// when it cannot be written; the dialog goes on without it.
+bool saveRememberedAddress(const std::string& file, const std::string& address);
+
+// The game's status lines begin with this.
+constexpr const char* kStatusPrefix = "voltari: ";
+
+// What a status line from the game means to the dialog.
+enum class GameNews { Other, PlayBegan };
+GameNews readStatusLine(const std::string& line);
+
+// The game as a child process whose standard error the dialog reads.
+struct GameRun {
+    pid_t pid = -1;
+    int errorFd = -1;       // the read end of the game's standard error; -1 once at its end
+    std::string partial;    // bytes of a line not yet ended
+    std::string lastStatus; // the last status line, its prefix taken off
+    std::string lastLine;   // the last line of any kind
+    bool ended = false;
+    int exitStatus = 0;     // once ended: the exit status, or 128 + the signal
+};
+
+// Starts argv[0] with the arguments after it; its standard input and output
+// stay this program's. False, with the reason, when it could not start.
+bool startGame(GameRun& run, const std::vector<std::string>& argv, std::string& error);
+
+// Takes in what the game wrote without waiting: appends each complete line
+// to lines and also writes it to this program's standard error, so nothing
+// the game says is lost once the dialog is hidden. Marks the run ended once
+// the game's standard error is closed and the game has exited.
+void pollGame(GameRun& run, std::vector<std::string>& lines);
+
+// Asks a running game to end (SIGTERM).
+void stopGame(const GameRun& run);
+
+// Why a game that ended before play began ended, for the player.
+std::string endingReason(const GameRun& run);
