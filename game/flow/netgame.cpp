@@ -53,6 +53,7 @@ struct NetGame {
     bool over = false;               // it ended; this machine plays on alone
     SDLKey sentAs[SDLK_LAST] = {};   // a local key held down: the key it was sent as (0: none)
     std::vector<SDL_Event> injected; // local events the game gets before any other
+    Uint32 lastPauseMs = 0;          // virtual ms of the last pause
 };
 
 std::unique_ptr<NetGame> session;
@@ -240,6 +241,13 @@ int localEvents(SDL_Event* out)
 void afterPause(Uint32 now)
 {
     NetGame& g = *session;
+    // A pause longer than the frame's 1 ms steps is one that shows something
+    // (a fade or sequence step, a menu tick): it presents, as a real pause
+    // does. The frame's own steps do not, or the whole window would go to
+    // the display a thousand times a second.
+    if (now - g.lastPauseMs > 1)
+        realPauseMs(0);
+    g.lastPauseMs = now;
     if (g.driver.failed && !g.over)
         endSession(g, g.driver.failure);
     if (g.options.afterPause)
@@ -294,7 +302,7 @@ bool parseNetArgs(int argc, char** argv, NetGameOptions& options, std::string& e
         if (argc == 3) {
             char* end = nullptr;
             const long port = std::strtol(argv[2], &end, 10);
-            if (*argv[2] == '\0' || *end != '\0' || port < 1 || port > 65535) {
+            if (*argv[2] == '\0' || *end != '\0' || port < 0 || port > 65535) {
                 error = std::string("not a port: ") + argv[2];
                 return false;
             }
@@ -388,7 +396,9 @@ int startNetGame()
     d.localSource = localEvents;
     d.afterPause = afterPause;
     d.stateHash = gameStateHash;
-    d.sleep = realPauseMs;
+#ifdef __EMSCRIPTEN__
+    d.sleep = realPauseMs;  // the page must be handed back for messages to come
+#endif
     d.paced = o.paced;
     startNetplay(d, g.seat, delay, nowMs());
     g.live = true;
