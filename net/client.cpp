@@ -2,6 +2,10 @@
 
 #include <poll.h>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 #include "net/socket.h"
 
 namespace net {
@@ -30,6 +34,13 @@ bool clientOpen(Client& c, const std::string& host, std::uint16_t port, const Id
 }
 
 void clientStep(Client& c, int waitMs) {
+#ifdef __EMSCRIPTEN__
+    // In a page the socket is the browser's WebSocket: poll() never waits,
+    // and messages come in only while the page has handed control back.
+    if (waitMs > 0)
+        emscripten_sleep(unsigned(waitMs));
+    waitMs = 0;
+#endif
     pollfd p{c.conn.fd, connWants(c.conn), 0};
     if (poll(&p, 1, waitMs) < 0)
         p.revents = 0;

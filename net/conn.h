@@ -24,7 +24,10 @@ constexpr std::size_t kWatcherQueueLimit = 64 * 1024; // unsent bytes to a watch
 
 enum class Framing : std::uint8_t { Detect, Binary, WebSocket };
 
-struct WebSocketIo;  // wslay's context and its callbacks' state (conn.cpp)
+struct WebSocketIo;  // wslay's context and its callbacks' state (connws.cpp)
+struct WebSocketIoFree {
+    void operator()(WebSocketIo* io) const;
+};
 
 struct Connection {
     int fd = -1;
@@ -35,7 +38,7 @@ struct Connection {
     std::vector<std::uint8_t> raw;   // bytes for the socket as they are
     std::size_t queueLimit = kPlayerQueueLimit;  // bytes
     StreamReader reader;
-    std::unique_ptr<WebSocketIo> ws;
+    std::unique_ptr<WebSocketIo, WebSocketIoFree> ws;
     bool overflowed = false;         // a send would have passed queueLimit
     bool deaf = false;               // the stream broke: nothing more is read, the answer may still go out
     bool closing = false;            // close once everything queued is written

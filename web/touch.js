@@ -41,6 +41,9 @@
     var stage = options.stage;   // takes the fingers, letterbox bars included
     var view = options.view;   // () -> {inMatch, gameType, left: {x, y}, right: {x, y}} or null
     var send = options.key;    // (sym, down)
+    // () -> 'left' or 'right' when this machine plays only that paddle (a
+    // network game): every finger steers it, on either half; null otherwise.
+    var ownSide = options.ownSide || function () { return null; };
     var pointers = {};         // pointerId -> {side, x, y, x0, y0, smash, inMatch}
     var held = {};             // sym -> true while this layer holds it down
     var axes = { left: { x: 0, y: 0 }, right: { x: 0, y: 0 } };  // -1, 0, 1: key held on the axis
@@ -142,7 +145,7 @@
       if (stage.setPointerCapture) { try { stage.setPointerCapture(event.pointerId); } catch (e) { /* gone */ } }
       var at = courtPoint(event);
       var v = view();
-      var side = at.x < courtW / 2 ? 'left' : 'right';
+      var side = ownSide() || (at.x < courtW / 2 ? 'left' : 'right');
       var smash = event.button === 2 || steerer(side) !== null;
       pointers[event.pointerId] = { side: side, x: at.x, y: at.y, x0: at.x, y0: at.y, smash: smash,
                                     inMatch: !!(v && v.inMatch) };

@@ -5,8 +5,10 @@
 #include <emscripten.h>
 
 #include <cstdint>
+#include <string>
 
 #include "game/flow/game.h"
+#include "game/flow/netgame.h"
 #include "game/base/state.h"
 #include "game/match/paddle.h"
 #include "settings/settings.h"
@@ -44,9 +46,30 @@ EMSCRIPTEN_KEEPALIVE void voltariView(int* addresses)
 
 }  // extern "C"
 
-int main()
+namespace {
+
+// A network game's news goes to the page, which shows it.
+void showOnPage(const std::string& text)
 {
-    const int status = runGame();
+    EM_ASM({ if (Module.onNetStatus) Module.onNetStatus(UTF8ToString($0)); }, text.c_str());
+}
+
+}  // namespace
+
+// The page starts the game with no arguments, or "--join HOST:PORT".
+int main(int argc, char** argv)
+{
+    NetGameOptions options;
+    std::string error;
+    int status = 2;
+    setNetStatusListener(showOnPage);
+    if (parseNetArgs(argc, argv, options, error)) {
+        askForNetGame(options);
+        status = runGame();
+        endNetGame();
+    } else {
+        showOnPage(error);
+    }
     EM_ASM({ if (Module.onGameEnd) Module.onGameEnd($0); }, status);
     return status;
 }

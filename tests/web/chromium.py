@@ -20,7 +20,7 @@ class BrowserError(Exception):
 
 
 class Browser:
-    def __init__(self, binary="/usr/bin/chromium", start_timeout=30):
+    def __init__(self, binary="/usr/bin/chromium", start_timeout=30, extra_args=()):
         if not os.path.exists(binary):
             raise BrowserError(f"{binary} is not installed")
         self.profile = tempfile.mkdtemp(prefix="voltari-chromium-")
@@ -30,7 +30,7 @@ class Browser:
                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
                 "--no-first-run", "--no-default-browser-check", "--mute-audio",
                 "--autoplay-policy=no-user-gesture-required",
-                f"--user-data-dir={self.profile}", "about:blank"]
+                f"--user-data-dir={self.profile}", *extra_args, "about:blank"]
         if os.geteuid() == 0:
             args.insert(1, "--no-sandbox")
 
@@ -202,12 +202,15 @@ class Quiet(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-def serve(folder):
-    """A file server on 127.0.0.1 and a free port, in a thread: (server, base URL)."""
+def serve(folder, tls=None):
+    """A file server on 127.0.0.1 and a free port, in a thread: (server, base
+    URL); over https when tls is an ssl.SSLContext."""
     handler = functools.partial(Quiet, directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    if tls:
+        server.socket = tls.wrap_socket(server.socket, server_side=True)
     threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server, f"http://127.0.0.1:{server.server_address[1]}/"
+    return server, f"{'https' if tls else 'http'}://127.0.0.1:{server.server_address[1]}/"
 
 
 SKIP = 77  # CTest's skip code for the browser tests

@@ -147,6 +147,15 @@ struct SDL_JoyButtonEvent {
     Uint8 state;
 };
 
+// The layer makes none (pads come as axes), but a network game may pass on
+// a desktop player's hat.
+struct SDL_JoyHatEvent {
+    Uint8 type;
+    Uint8 which;   // device index
+    Uint8 hat;
+    Uint8 value;   // SDL_HAT_* bits
+};
+
 struct SDL_QuitEvent {
     Uint8 type;
 };
@@ -158,6 +167,7 @@ union SDL_Event {
     SDL_MouseButtonEvent button;
     SDL_JoyAxisEvent jaxis;
     SDL_JoyButtonEvent jbutton;
+    SDL_JoyHatEvent jhat;
     SDL_QuitEvent quit;
 };
 

@@ -1,0 +1,11 @@
+// The data files' fingerprint for the page's network game, built on the
+// page's own SHA-256: the same bytes as net::hashDataFiles on the desktop.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// SHA-256 over each file's name (without its folder) and its terminating
+// zero, its bytes and its length (8 bytes, big-endian), in the order given.
+bool sha256DataFiles(const std::vector<std::string>& paths, std::uint8_t (&out)[32], std::string& error);
