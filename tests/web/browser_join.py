@@ -10,7 +10,8 @@ paddle by a finger on either half, plays the host's game to the end with every s
 and is back at its start screen saying so. Last a host that vanishes
 mid-match: the page says the connection was lost, its game goes back to
 the menu and plays on alone, and Escape leads to the start screen, which
-still says why. And the page over https: Join says that such a page cannot
+still says why. Then the page watches a native host and guest by ?watch=
+and its Watch button, to the end of their game. And the page over https: Join says that such a page cannot
 join a game and which http address can, and starts nothing.
 
     browser_join.py --web BUILD-WEB --host LOCKSTEP_RUN --scripts DIR [--shots DIR]
@@ -46,6 +47,40 @@ def to_start_screen(page):
     page.wait_for(shown("setupLayer"), timeout=300)
     page.evaluate("document.getElementById('abort').click()")
     page.wait_for(shown("startLayer"), timeout=30)
+
+
+def watching(args, browser, base, folder, failures):
+    """A native host and a native guest play; the page opened with
+    ?watch= watches them by its Watch button, says so, and is back at its
+    start screen when the host quits both games."""
+    host, port, _ = start_host(args.host, args.scripts, folder)
+    env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy", VOLTARI_NET_PACED="1")
+    guest = subprocess.Popen([os.path.abspath(args.host), "join", str(port), os.path.join(folder, "guest.log"),
+                              os.path.join(os.path.abspath(args.scripts), "guest.script")], cwd=folder, env=env,
+                             stderr=open(os.path.join(folder, "guest.err"), "w"))
+    try:
+        page = browser.open_page(f"{base}voltari.html?watch=127.0.0.1:{port}")
+        to_start_screen(page)
+        if "Watch" not in text_of(page, "start"):
+            failures.append("?watch= does not say so on the start screen: " + text_of(page, "start"))
+        page.evaluate("document.getElementById('watchButton').click()")
+        page.wait_for("/^Watching: round trip/.test(document.getElementById('netStatusText').textContent) ? 1 : 0",
+                      timeout=60, poll=0.2)
+        print("watching: " + text_of(page, "netStatusText"))
+        page.wait_for("Module.voltariView() && Module.voltariView().inMatch ? 1 : 0", timeout=60, poll=0.2)
+        page.wait_for(shown("startLayer"), timeout=120)
+        if text_of(page, "joinNote") != "The network game is over.":
+            failures.append("after watching the page says: " + text_of(page, "joinNote"))
+        if host.wait(timeout=60) != 0 or guest.wait(timeout=60) != 0:
+            failures.append("the players' session did not end well with a watcher: " +
+                            read(os.path.join(folder, "host.err")) + read(os.path.join(folder, "guest.err")))
+        chromium.note_page_errors(page, failures)
+        page.close()
+    finally:
+        for p in (host, guest):
+            if p.poll() is None:
+                p.kill()
+                p.wait()
 
 
 def https_refusal(args, folder, failures):
@@ -197,6 +232,7 @@ def main():
         chromium.note_page_errors(page, failures)
         page.close()
 
+        watching(args, browser, base, folder, failures)
         https_refusal(args, folder, failures)
     except chromium.BrowserError as e:
         failures.append(str(e))
