@@ -2,13 +2,9 @@
 
 #include <cstdio>
 
-#include <nettle/sha2.h>
-
 namespace net {
 
-bool hashDataFiles(const std::vector<std::string>& paths, std::uint8_t (&out)[kDataHashBytes], std::string& error) {
-    sha256_ctx ctx;
-    sha256_init(&ctx);
+bool digestDataFiles(const std::vector<std::string>& paths, DigestAdd add, void* digest, std::string& error) {
     for (const std::string& path : paths) {
         std::FILE* f = std::fopen(path.c_str(), "rb");
         if (!f) {
@@ -18,12 +14,12 @@ bool hashDataFiles(const std::vector<std::string>& paths, std::uint8_t (&out)[kD
         const std::size_t slash = path.find_last_of('/');
         const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
         // The name with its terminating zero, so "ab"+"c" and "a"+"bc" differ.
-        sha256_update(&ctx, name.size() + 1, reinterpret_cast<const std::uint8_t*>(name.c_str()));
+        add(digest, reinterpret_cast<const std::uint8_t*>(name.c_str()), name.size() + 1);
         std::uint8_t buf[65536];
         std::uint64_t length = 0;
         std::size_t n;
         while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-            sha256_update(&ctx, n, buf);
+            add(digest, buf, n);
             length += n;
         }
         const bool failed = std::ferror(f) != 0;
@@ -35,9 +31,8 @@ bool hashDataFiles(const std::vector<std::string>& paths, std::uint8_t (&out)[kD
         std::uint8_t len[8];
         for (int i = 0; i < 8; ++i)
             len[i] = std::uint8_t(length >> (56 - 8 * i));
-        sha256_update(&ctx, sizeof len, len);
+        add(digest, len, sizeof len);
     }
-    sha256_digest(&ctx, kDataHashBytes, out);
     return true;
 }
 

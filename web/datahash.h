@@ -6,6 +6,5 @@
 #include <string>
 #include <vector>
 
-// SHA-256 over each file's name (without its folder) and its terminating
-// zero, its bytes and its length (8 bytes, big-endian), in the order given.
+// The page's SHA-256 over net::digestDataFiles.
 bool sha256DataFiles(const std::vector<std::string>& paths, std::uint8_t (&out)[32], std::string& error);

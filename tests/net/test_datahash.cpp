@@ -31,10 +31,7 @@ struct TempDir : ScratchDir {
     }
 };
 
-std::string hex(const std::vector<std::string>& paths) {
-    std::uint8_t h[kDataHashBytes];
-    std::string error;
-    EXPECT_TRUE(hashDataFiles(paths, h, error)) << error;
+std::string hexOf(const std::uint8_t (&h)[32]) {
     std::string s;
     char b[3];
     for (std::uint8_t x : h) {
@@ -42,6 +39,13 @@ std::string hex(const std::vector<std::string>& paths) {
         s += b;
     }
     return s;
+}
+
+std::string hex(const std::vector<std::string>& paths) {
+    std::uint8_t h[kDataHashBytes];
+    std::string error;
+    EXPECT_TRUE(hashDataFiles(paths, h, error)) << error;
+    return hexOf(h);
 }
 
 }  // namespace
@@ -73,16 +77,6 @@ TEST(NetDataHash, AMissingFileIsAnError) {
 }
 
 namespace {
-
-std::string hexOf(const std::uint8_t (&h)[32]) {
-    std::string s;
-    char b[3];
-    for (std::uint8_t x : h) {
-        std::snprintf(b, sizeof b, "%02x", x);
-        s += b;
-    }
-    return s;
-}
 
 std::string pageSha256(const std::string& bytes, std::size_t piece) {
     Sha256 s;
