@@ -43,10 +43,6 @@ void compareHashes(NetplayDriver& d) {
 // Reads the network once, waiting up to waitMs, and takes in what came.
 void pump(NetplayDriver& d, int waitMs) {
     std::vector<net::Message>* delivered = nullptr;
-    if (d.sleep && waitMs > 0) {
-        d.sleep(Uint32(waitMs < int(kSleepStepMs) ? waitMs : int(kSleepStepMs)));
-        waitMs = 0;
-    }
     if (d.host) {
         net::hostStep(*d.host, waitMs);
         delivered = &d.host->delivered;

@@ -25,7 +25,6 @@ constexpr std::uint32_t kAdvanceStepMs = 5;     // virtual ms between advances w
 constexpr std::uint32_t kHoldLimitMs = 10000;   // real ms one moment may be held before giving up
 constexpr std::uint32_t kWatcherCatchUpMs = 1000; // a watcher this far behind the players runs unpaced
 constexpr std::uint32_t kStallMs = 5;             // real ms behind real time after a hold: a stall a player may feel
-constexpr std::uint32_t kSleepStepMs = 2;         // real ms per sleep while waiting with a sleep function
 
 struct NetplayDriver {
     net::Host* host = nullptr;        // exactly one of host and client
@@ -43,7 +42,6 @@ struct NetplayDriver {
     std::uint64_t stalls = 0;          // paced: holds after which the game was over kStallMs behind real time
     std::uint64_t hashesMatched = 0;
     bool paced = false;                // virtual time waits for real time (a real session; tests may run unpaced)
-    void (*sleep)(Uint32 ms) = nullptr; // real pause while waiting (presents, yields to a browser); null: wait in poll
     std::vector<net::Stamped> played;  // every event handed to the game, in order: the session's replay
     int hashedPoints = 0;              // score1 + score2 at the last hash: a hash goes at every point
     std::uint32_t startVirtualMs = 0;  // virtual ms at the session's start

@@ -29,17 +29,10 @@ namespace {
 // The session's virtual clock starts where the replay runner's does, so a
 // saved session plays back at the very same times.
 constexpr Uint32 kSessionStartMs = 1000;   // virtual ms
-// While waiting the network is read every 20 ms, and the window too. On the
-// desktop the wait is spent in poll(), which wakes the moment a message
-// comes, so that the round trips are measured well; a browser cannot wait
-// there and hands the page back instead.
-#ifdef __EMSCRIPTEN__
-constexpr int kNetWaitMs = 0;              // real ms
-constexpr Uint32 kPauseWaitMs = 20;        // real ms
-#else
-constexpr int kNetWaitMs = 20;             // real ms
-constexpr Uint32 kPauseWaitMs = 0;         // real ms
-#endif
+// While waiting, the window is looked at between waits for the network of
+// up to this long (spent in poll(), which wakes the moment a message comes,
+// so that the round trips are measured well).
+constexpr int kWaitStepMs = 20;            // real ms
 constexpr Uint32 kByeLingerMs = 1000;      // real ms a goodbye gets to leave at the end
 
 struct NetGame {
@@ -260,14 +253,14 @@ int waitForStart(NetGame& g)
 {
     for (;;) {
         if (g.options.mode == NetMode::Host) {
-            net::hostStep(g.host, kNetWaitMs);
+            net::hostStep(g.host, kWaitStepMs);
             for (const std::string& n : g.host.notices)
                 say(n);
             g.host.notices.clear();
             if (g.host.started)
                 return -1;
         } else {
-            net::clientStep(g.client, kNetWaitMs);
+            net::clientStep(g.client, kWaitStepMs);
             if (g.client.session.phase == net::Phase::Running)
                 return -1;
             if (g.client.session.phase == net::Phase::Closed) {
@@ -283,7 +276,6 @@ int waitForStart(NetGame& g)
                 return 0;
             }
         }
-        realPauseMs(kPauseWaitMs);
     }
 }
 
@@ -396,9 +388,6 @@ int startNetGame()
     d.localSource = localEvents;
     d.afterPause = afterPause;
     d.stateHash = gameStateHash;
-#ifdef __EMSCRIPTEN__
-    d.sleep = realPauseMs;  // the page must be handed back for messages to come
-#endif
     d.paced = o.paced;
     startNetplay(d, g.seat, delay, nowMs());
     g.live = true;
