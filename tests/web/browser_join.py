@@ -31,11 +31,7 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import chromium  # noqa: E402
 from browser_netplay import read, start_host  # noqa: E402
-
-
-def shown(element_id):
-    return (f"(function(){{var e=document.getElementById('{element_id}');"
-            "return e && !e.classList.contains('hidden') ? 1 : 0;})()")
+from browser_touch import shown  # noqa: E402
 
 
 def text_of(page, element_id):
