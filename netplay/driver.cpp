@@ -32,6 +32,7 @@ void compareHashes(NetplayDriver& d) {
         }
         if (peer->second != own->second) {
             fail(d, "The games went apart at " + std::to_string(own->first) + " ms.");
+            d.apart = true;
             return;
         }
         ++d.hashesMatched;

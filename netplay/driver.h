@@ -49,6 +49,7 @@ struct NetplayDriver {
     std::uint64_t pacedRealMs = 0;     // real ms spent letting real time catch up
     std::string peerGone;              // the other machine left, and why (events it sent still play)
     bool failed = false;               // the session ended; failure says why
+    bool apart = false;                // ... because the two games' state hashes differed
     std::string failure;
 };
 

@@ -6,12 +6,7 @@
 
 namespace {
 
-constexpr std::uint32_t kReplayTailMs = 60000;            // virtual ms after the last event
-
-const char* level(int value, int step) {
-    static const char* digits[] = {"0", "1", "2"};
-    return digits[value / step];
-}
+constexpr std::uint32_t kReplayTailMs = 60000;  // virtual ms after the last event
 
 }  // namespace
 
@@ -20,7 +15,7 @@ std::string sessionReplayText(const net::PlaySettings& play, const std::vector<n
     std::ostringstream out;
     out << "# " << title << "\n";
     out << "setup joy" << int(play.joy) << "\nsetup fullscreen0\n";
-    out << "setup xspeed" << level(play.xspeed, 100) << "\nsetup sbots" << level(play.sbots, 10) << "\n";
+    out << "setup xspeed" << play.xspeed / 100 << "\nsetup sbots" << play.sbots / 10 << "\n";
     if (play.pointsToWin == 7)
         out << "setup littlepoints\n";
     out << "snapshot end\n";

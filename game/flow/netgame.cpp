@@ -113,7 +113,7 @@ void endSession(NetGame& g, const std::string& why)
 {
     g.over = true;
     std::string text = why;
-    const bool apart = g.driver.failure.compare(0, 21, "The games went apart ") == 0;
+    const bool apart = g.driver.apart;
     if (apart) {
         const std::string file = "apart-" + std::to_string(nowMs()) + ".replay";
         std::ofstream out(file);
