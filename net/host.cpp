@@ -231,6 +231,18 @@ void hostClose(Host& h, Reason reason, const std::string& text) {
     h.listenFd = -1;
 }
 
+void hostLetGoPlayer(Host& h, Reason reason, const std::string& text) {
+    for (HostPeer& p : h.peers) {
+        if (!isPlayer(p) || p.session.phase == Phase::Closed)
+            continue;
+        const Phase before = p.session.phase;
+        sessionClose(p.session, reason, text, &h.seats, p.outbox);
+        afterReceive(h, p, before);
+        queueOutbox(p);
+        connCloseAfterFlush(p.conn);
+    }
+}
+
 int hostWatchers(const Host& h) {
     return h.seats.watchers;
 }

@@ -64,6 +64,8 @@ void hostSetLocalTime(Host& h, std::uint32_t virtualMs);
 void hostSend(Host& h, const Message& m);
 // A bye to everyone, then the port closes.
 void hostClose(Host& h, Reason reason, const std::string& text);
+// Lets the second player go with a bye saying why; the host plays on.
+void hostLetGoPlayer(Host& h, Reason reason, const std::string& text);
 int hostWatchers(const Host& h);
 // Bytes sent on every connection so far, framing included.
 std::uint64_t hostBytesSent(const Host& h);

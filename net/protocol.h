@@ -18,7 +18,7 @@ namespace net {
 constexpr char kStreamMagic[8] = {'V', 'O', 'L', 'T', 'A', 'R', 'I', '\n'};
 constexpr std::size_t kStreamMagicBytes = sizeof(kStreamMagic);
 constexpr std::uint32_t kHelloMagic = 0x564C5452u;  // "VLTR", first field of a hello
-constexpr std::uint16_t kProtocolVersion = 2;
+constexpr std::uint16_t kProtocolVersion = 3;
 constexpr std::size_t kMaxMessageBytes = 512;       // one frame's body, bytes
 constexpr std::size_t kFrameHeaderBytes = 2;
 constexpr std::size_t kMaxBuildIdBytes = 32;        // printable ASCII
@@ -59,8 +59,9 @@ enum class Reason : std::uint8_t {
     Timeout = 7,     // the peer stopped answering
     Slow = 8,        // the peer did not read fast enough
     Desync = 9,      // the state hashes differ
+    Seat = 10,       // the guest sent an event its seat may not make
 };
-constexpr std::uint8_t kReasonLimit = 10;
+constexpr std::uint8_t kReasonLimit = 11;
 
 struct Hello {
     std::uint32_t magic = kHelloMagic;

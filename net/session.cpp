@@ -263,6 +263,7 @@ const char* reasonText(Reason r) {
     case Reason::Timeout: return "the other side stopped answering";
     case Reason::Slow: return "the other side did not keep up";
     case Reason::Desync: return "the games went apart";
+    case Reason::Seat: return "an event that was not the other side's to make";
     }
     return "unknown";
 }
@@ -309,6 +310,7 @@ void sessionReceive(Session& s, const Message& m, std::uint32_t nowMs, Seats* se
     if (s.phase == Phase::Closed)
         return;
     s.lastHeardMs = nowMs;
+    s.heard = true;
     if (m.kind == Kind::Bye) {
         closeQuietly(s, m.bye.reason, m.bye.text.empty() ? reasonText(m.bye.reason) : m.bye.text, seats);
         return;
@@ -366,7 +368,8 @@ void sessionClose(Session& s, Reason reason, const std::string& text, Seats* sea
 void sessionLost(Session& s, Seats* seats) {
     if (s.phase == Phase::Closed)
         return;
-    closeQuietly(s, Reason::Timeout, "The connection to the other side was lost.", seats);
+    // No goodbye and no reason: the connection just went.
+    closeQuietly(s, Reason::None, "The connection to the other side was lost.", seats);
 }
 
 void sessionStartWatcher(Session& s, std::uint16_t rttMs, std::uint16_t delayMs, std::vector<Message>& send) {

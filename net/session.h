@@ -81,6 +81,7 @@ struct Session {
     Reason endReason = Reason::None;
     std::string endText;
     bool refused = false;          // closed in the handshake
+    bool heard = false;            // a message came from the other end
 };
 
 // The text both ends show when a hello does not fit; empty when it fits.

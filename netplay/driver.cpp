@@ -4,6 +4,7 @@
 
 #include "game/base/state.h"
 #include "netplay/sdlinput.h"
+#include "netplay/seats.h"
 
 namespace {
 
@@ -16,10 +17,11 @@ void send(NetplayDriver& d, const net::Message& m) {
         net::clientSend(*d.client, m);
 }
 
-void fail(NetplayDriver& d, const std::string& why) {
+void fail(NetplayDriver& d, net::Reason reason, const std::string& why) {
     if (d.failed)
         return;
     d.failed = true;
+    d.failReason = reason;
     d.failure = why;
 }
 
@@ -31,7 +33,7 @@ void compareHashes(NetplayDriver& d) {
             continue;
         }
         if (peer->second != own->second) {
-            fail(d, "The games went apart at " + std::to_string(own->first) + " ms.");
+            fail(d, net::Reason::Desync, "The games went apart at " + std::to_string(own->first) + " ms.");
             d.apart = true;
             return;
         }
@@ -47,15 +49,29 @@ void pump(NetplayDriver& d, int waitMs) {
     if (d.host) {
         net::hostStep(*d.host, waitMs);
         delivered = &d.host->delivered;
-        if (d.host->playerLeft)
+        if (d.host->playerLeft) {
             d.peerGone = d.host->playerEndText;
+            d.peerGoneReason = d.host->playerEnd;
+        }
     } else {
         net::clientStep(*d.client, waitMs);
         delivered = &d.client->delivered;
-        if (d.client->session.phase == net::Phase::Closed)
+        if (d.client->session.phase == net::Phase::Closed) {
             d.peerGone = d.client->session.endText;
+            d.peerGoneReason = d.client->session.endReason;
+        }
     }
     for (const net::Message& m : *delivered) {
+        std::string what;
+        if (d.host && m.kind == net::Kind::Input && !seatMaySend(m.input.player, m.input.event, what)) {
+            // A guest that lies about its events is let go; what it sent
+            // before still plays, and the host plays on.
+            net::hostLetGoPlayer(*d.host, net::Reason::Seat,
+                                 "The host let you go: your game " + what + ", which only the host may do.");
+            d.peerGone = d.host->playerEndText;
+            d.peerGoneReason = net::Reason::Seat;
+            break;
+        }
         if (m.kind == net::Kind::StateHash)
             d.peerHashes[m.stateHash.atMs] = m.stateHash.hash;
         else
@@ -63,7 +79,7 @@ void pump(NetplayDriver& d, int waitMs) {
     }
     delivered->clear();
     if (d.lockstep.stale)
-        fail(d, "An event arrived too late to be played.");
+        fail(d, net::Reason::Protocol, "An event arrived too late to be played.");
     compareHashes(d);
 }
 
@@ -157,10 +173,14 @@ int netplayPollEvent(SDL_Event* event) {
             send(d, net::lockstepLocal(d.lockstep, now, e));
     }
     net::Stamped next;
-    if (!d.failed && net::lockstepNext(d.lockstep, now, next)) {
+    while (!d.failed && net::lockstepNext(d.lockstep, now, next)) {
         d.played.push_back(next);
-        *event = toSdlEvent(next.event);
-        return 1;
+        const SDL_Event e = toSdlEvent(next.event);
+        // Every machine applies an event only to what its seat may touch.
+        if (seatMayUse(next.player, e, inMatch)) {
+            *event = e;
+            return 1;
+        }
     }
     return 0;
 }
@@ -192,10 +212,10 @@ void netplayPauseHook(Uint32 nowMs) {
             while (!d.failed && !net::lockstepReady(d.lockstep, nowMs)) {
                 // What the other machine sent before it left is still played.
                 if (!d.peerGone.empty())
-                    fail(d, d.peerGone);
+                    fail(d, d.peerGoneReason, d.peerGone);
                 pump(d, 1);
                 if (realClock(d) - since > kHoldLimitMs)
-                    fail(d, "The other machine stopped sending for " + std::to_string(kHoldLimitMs / 1000) + " s.");
+                    fail(d, net::Reason::Timeout, "The other machine stopped sending for " + std::to_string(kHoldLimitMs / 1000) + " s.");
             }
             d.heldRealMs += realClock(d) - since;
         }

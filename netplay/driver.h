@@ -48,7 +48,9 @@ struct NetplayDriver {
     std::uint32_t startRealMs = 0;     // real ms (the network's clock) at the session's start
     std::uint64_t pacedRealMs = 0;     // real ms spent letting real time catch up
     std::string peerGone;              // the other machine left, and why (events it sent still play)
-    bool failed = false;               // the session ended; failure says why
+    net::Reason peerGoneReason = net::Reason::None;
+    bool failed = false;               // the session ended; failure says why, failReason as a value
+    net::Reason failReason = net::Reason::None;
     bool apart = false;                // ... because the two games' state hashes differed
     std::string failure;
 };

@@ -24,7 +24,7 @@ std::string sessionReplayText(const net::PlaySettings& play, const std::vector<n
     out << "deadline " << last + kReplayTailMs << "\n";
     for (const net::Stamped& s : played) {
         const net::InputEvent& e = s.event;
-        out << s.atMs << ' ';
+        out << s.atMs << " seat " << int(s.player) << ' ';
         switch (e.type) {
         case net::EventType::KeyDown: out << "down " << keyName(SDLKey(e.sym)); break;
         case net::EventType::KeyUp: out << "up " << keyName(SDLKey(e.sym)); break;

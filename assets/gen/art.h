@@ -23,6 +23,9 @@ const Rgb textDim = rgb255(150, 166, 212);
 void neon(cairo_t* cr, Rgb c, double width, double glowRadius, double glowStrength,
           const std::function<void(cairo_t*)>& path, const double* dash = nullptr, int ndash = 0);
 
+// A dark glass panel with a neon rim, filling a w x h canvas (px), corner radius r.
+void panel(cairo_t* cr, double w, double h, double r, Rgb rim);
+
 // Courts: 1 plain, 2 with the centre posts, 3 the bonus court.
 cairo_surface_t* renderCourt(int court);
 
@@ -32,6 +35,7 @@ bool writeScreens(const std::string& dir);
 bool writeMenu(const std::string& dir);
 bool writeSounds(const std::string& dir);
 bool writeMusic(const std::string& dir);
+bool writeNotices(const std::string& dir);
 
 // The icon in hicolorDir (ending in '/'): <n>x<n>/apps/voltari.png at the
 // desktop's sizes and scalable/apps/voltari.svg; and the window icon's

@@ -52,6 +52,7 @@ int main(int argc, char** argv)
         const char* what;
         bool (*write)(const std::string&);
     } steps[] = {{"sprites", writeSprites}, {"screens", writeScreens}, {"menu", writeMenu},
+                 {"network notices", writeNotices},
                  {"sounds", writeSounds},   {"music", writeMusic}};
     for (const auto& step : steps) {
         if (!step.write(dir)) {

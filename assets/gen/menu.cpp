@@ -86,24 +86,6 @@ cairo_surface_t* renderBackdrop()
     return s;
 }
 
-// A dark glass panel with a neon rim, filling the whole canvas.
-void panel(cairo_t* cr, double w, double h, double r, Rgb rim)
-{
-    roundedRect(cr, 1, 1, w - 2, h - 2, r);
-    setLinearSource(cr, 0, 0, 0, h, {{0, 0.07, 0.07, 0.19}, {1, 0.03, 0.03, 0.10}});
-    cairo_fill(cr);
-    addGlow(cr, 5, 0.8, [&](cairo_t* gl) {
-        roundedRect(gl, 4, 4, w - 8, h - 8, r - 3);
-        setRgb(gl, rim);
-        cairo_set_line_width(gl, 2);
-        cairo_stroke(gl);
-    });
-    roundedRect(cr, 4, 4, w - 8, h - 8, r - 3);
-    setRgb(cr, rim);
-    cairo_set_line_width(cr, 1.5);
-    cairo_stroke(cr);
-}
-
 struct GameType {
     const char* name;
     const char* lines[3];
@@ -319,6 +301,23 @@ cairo_surface_t* renderStrip(int court)
 }
 
 }  // namespace
+
+void panel(cairo_t* cr, double w, double h, double r, Rgb rim)
+{
+    roundedRect(cr, 1, 1, w - 2, h - 2, r);
+    setLinearSource(cr, 0, 0, 0, h, {{0, 0.07, 0.07, 0.19}, {1, 0.03, 0.03, 0.10}});
+    cairo_fill(cr);
+    addGlow(cr, 5, 0.8, [&](cairo_t* gl) {
+        roundedRect(gl, 4, 4, w - 8, h - 8, r - 3);
+        setRgb(gl, rim);
+        cairo_set_line_width(gl, 2);
+        cairo_stroke(gl);
+    });
+    roundedRect(cr, 4, 4, w - 8, h - 8, r - 3);
+    setRgb(cr, rim);
+    cairo_set_line_width(cr, 1.5);
+    cairo_stroke(cr);
+}
 
 bool writeMenu(const std::string& dir)
 {

@@ -100,6 +100,7 @@ int runGame()
             return failedRun();
         matchFrame();  // Kept: one frame runs even when the menu was left by quitting
         if (quitRequested) {
+            netGameClosing();
             if (!closingSequence())
                 return failedRun();
             shutdownMedia();

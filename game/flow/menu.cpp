@@ -26,13 +26,6 @@ void drawAt(ScreenPlace place, SDL_Surface* image)
     blit(static_cast<Sint16>(place.x), static_cast<Sint16>(place.y), image, screen, nullptr);
 }
 
-void drawMenu()
-{
-    blit(0, 0, menuBackdrop, screen, nullptr);
-    drawAt(layout::menuPage, menuPage);
-    drawAt(layout::courtStrip, courtStrip);
-}
-
 void moveCursor(int step)
 {
     gameType += step;
@@ -131,6 +124,13 @@ const char* courtBackgroundFile(int court)
 }
 
 }  // namespace
+
+void drawMenu()
+{
+    blit(0, 0, menuBackdrop, screen, nullptr);
+    drawAt(layout::menuPage, menuPage);
+    drawAt(layout::courtStrip, courtStrip);
+}
 
 // Kept: the menu steps the volume by 25 (0 and 25), the match by 10.
 void stepMenuVolume()

@@ -1,6 +1,8 @@
 // The main menu: game type and court choice, volume, and the way into a match.
 #pragma once
 
+// The whole menu screen: backdrop, page and court strip (no flip).
+void drawMenu();
 void showMenuPage(int type);
 bool loadMenuPage(int n);
 void toggleCourt();

@@ -11,6 +11,7 @@
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
 #include "game/flow/menu.h"
+#include "game/flow/netnotice.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
@@ -21,6 +22,7 @@
 #include "net/socket.h"
 #include "netplay/driver.h"
 #include "netplay/replayfile.h"
+#include "netplay/seats.h"
 #include "netplay/statehash.h"
 #include "settings/settings.h"
 
@@ -34,6 +36,7 @@ constexpr Uint32 kSessionStartMs = 1000;   // virtual ms
 // so that the round trips are measured well).
 constexpr int kWaitStepMs = 20;            // real ms
 constexpr Uint32 kByeLingerMs = 1000;      // real ms a goodbye gets to leave at the end
+constexpr Uint32 kNoticeStepMs = 100;      // ms between redraws of a last panel before the window closes
 
 struct NetGame {
     NetGameOptions options;
@@ -44,9 +47,10 @@ struct NetGame {
     std::uint8_t seat = 0;           // 0 host, 1 guest, net::kNoLocalPlayer watching
     bool live = false;               // the session runs
     bool over = false;               // it ended; this machine plays on alone
-    SDLKey sentAs[SDLK_LAST] = {};   // a local key held down: the key it was sent as (0: none)
+    HeldKeys held;                   // this machine's keys held down, as they were sent
     std::vector<SDL_Event> injected; // local events the game gets before any other
     Uint32 lastPauseMs = 0;          // virtual ms of the last pause
+    NoticeBoard board;               // how the session ended, in the window
 };
 
 std::unique_ptr<NetGame> session;
@@ -123,6 +127,7 @@ void endSession(NetGame& g, const std::string& why)
     }
     closeConnections(g, apart ? net::Reason::Desync : net::Reason::Quit, why);
     say(text);
+    showNotice(g.board, noticeFor(g.seat, g.driver.failReason, false, true), nowMs());
     if (inMatch) {
         g.injected.push_back(keyEvent(SDL_KEYDOWN, SDLK_ESCAPE));
         g.injected.push_back(keyEvent(SDL_KEYUP, SDLK_ESCAPE));
@@ -137,53 +142,6 @@ void leave(NetGame& g)
     const char* text = g.seat == 1 ? "The other player left the game." : "A watcher left.";
     closeConnections(g, net::Reason::Quit, text);
     say(g.driver.failure);
-}
-
-// In a match each machine's player steers its own paddle with either key
-// set or a stick: the host the left paddle, the guest the right one.
-SDLKey ownPaddleKey(std::uint8_t seat, SDLKey key)
-{
-    static const SDLKey left[] = {SDLK_w, SDLK_s, SDLK_a, SDLK_d, SDLK_LSHIFT};
-    static const SDLKey right[] = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_RSHIFT};
-    const SDLKey* from = seat == 0 ? right : left;
-    const SDLKey* to = seat == 0 ? left : right;
-    for (int i = 0; i < 5; ++i)
-        if (key == from[i])
-            return to[i];
-    return key;
-}
-
-void mapToOwnPaddle(NetGame& g, SDL_Event& e)
-{
-    switch (e.type) {
-    case SDL_KEYDOWN: {
-        const SDLKey sym = e.key.keysym.sym;
-        const SDLKey sent = inMatch ? ownPaddleKey(g.seat, sym) : sym;
-        if (sym > SDLK_UNKNOWN && sym < SDLK_LAST)
-            g.sentAs[sym] = sent;
-        e.key.keysym.sym = sent;
-        break;
-    }
-    case SDL_KEYUP: {
-        // Released as it was pressed, even across the start or end of a match.
-        const SDLKey sym = e.key.keysym.sym;
-        if (sym > SDLK_UNKNOWN && sym < SDLK_LAST && g.sentAs[sym] != SDLK_UNKNOWN) {
-            e.key.keysym.sym = g.sentAs[sym];
-            g.sentAs[sym] = SDLK_UNKNOWN;
-        }
-        break;
-    }
-    case SDL_JOYAXISMOTION:
-        if (inMatch)
-            e.jaxis.which = g.seat == 0 ? 1 : 0;
-        break;
-    case SDL_JOYBUTTONDOWN:
-    case SDL_JOYBUTTONUP:
-        if (inMatch)
-            e.jbutton.which = g.seat == 0 ? 1 : 0;
-        break;
-    default: break;
-    }
 }
 
 bool isKeyDown(const SDL_Event& e, SDLKey key)
@@ -207,28 +165,32 @@ int localEvents(SDL_Event* out)
             *out = e;
             return 1;
         }
-        // The music's volume is this machine's own.
-        if ((e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) && e.key.keysym.sym == SDLK_m) {
+        switch (ownEventMeaning(g.seat, inMatch, e, g.held)) {
+        case OwnEventMeaning::Send: *out = e; return 1;
+        case OwnEventMeaning::Local:
             if (e.type == SDL_KEYDOWN)
                 inMatch ? stepMatchVolume() : stepMenuVolume();
-            continue;
-        }
-        // The host quits both games, as on one keyboard. A guest or a watcher
-        // who quits leaves the session: the host plays on alone.
-        if (g.seat != 0 && (e.type == SDL_QUIT || (!inMatch && isKeyDown(e, SDLK_ESCAPE)))) {
+            break;
+        case OwnEventMeaning::Leave:
             leave(g);
             SDL_memset(out, 0, sizeof *out);
             out->type = SDL_QUIT;
             return 1;
+        case OwnEventMeaning::Drop: break;
         }
-        // The host drives the menu; a watcher only watches.
-        if (g.seat != 0 && !inMatch)
-            continue;
-        mapToOwnPaddle(g, e);
-        *out = e;
-        return 1;
     }
     return 0;
+}
+
+// Who came, who was refused or turned away, who left: said as it happens,
+// for the whole session.
+void sayHostNotices(NetGame& g)
+{
+    if (g.options.mode != NetMode::Host)
+        return;
+    for (const std::string& n : g.host.notices)
+        say(n);
+    g.host.notices.clear();
 }
 
 void afterPause(Uint32 now)
@@ -243,8 +205,27 @@ void afterPause(Uint32 now)
     g.lastPauseMs = now;
     if (g.driver.failed && !g.over)
         endSession(g, g.driver.failure);
+    sayHostNotices(g);
+    keepNotice(g.board, now);
     if (g.options.afterPause)
         g.options.afterPause(now);
+}
+
+// A session that never began: its panel over the logo for a while, or
+// until the player presses a key or closes the window.
+void showRefusal(NetGame& g, atlas::NetNotice notice)
+{
+    showNotice(g.board, notice, realNowMs());
+    SDL_Flip(screen);
+    if (!g.options.paced)
+        return;  // the tests' sessions do not wait for a reader
+    for (const Uint32 since = realNowMs(); realNowMs() - since < kNoticeShowMs;) {
+        realPauseMs(kWaitStepMs);
+        SDL_Event e;
+        while (pollEvent(&e))
+            if (e.type == SDL_QUIT || e.type == SDL_KEYDOWN || e.type == SDL_MOUSEBUTTONDOWN)
+                return;
+    }
 }
 
 // Waits for the session to start, keeping the window alive: -1 once it
@@ -254,9 +235,7 @@ int waitForStart(NetGame& g)
     for (;;) {
         if (g.options.mode == NetMode::Host) {
             net::hostStep(g.host, kWaitStepMs);
-            for (const std::string& n : g.host.notices)
-                say(n);
-            g.host.notices.clear();
+            sayHostNotices(g);
             if (g.host.started)
                 return -1;
         } else {
@@ -264,7 +243,10 @@ int waitForStart(NetGame& g)
             if (g.client.session.phase == net::Phase::Running)
                 return -1;
             if (g.client.session.phase == net::Phase::Closed) {
-                say(g.client.session.endText);
+                const net::Session& s = g.client.session;
+                say(s.endText);
+                const std::uint8_t seat = g.options.mode == NetMode::Join ? kGuestSeat : net::kNoLocalPlayer;
+                showRefusal(g, noticeFor(seat, s.endReason, s.refused, s.heard));
                 return 1;
             }
         }
@@ -341,6 +323,7 @@ int startNetGame()
         return 1;
     }
     const NetGameOptions& o = g.options;
+    loadNotices(g.board);
     if (o.mode == NetMode::Host) {
         g.host.play = ownPlaySettings();
         g.host.fixedDelayMs = o.fixedDelayMs;
@@ -363,8 +346,10 @@ int startNetGame()
     SDL_Flip(screen);
     const int status = waitForStart(g);
     SDL_FillRect(screen, nullptr, 0);
-    if (status >= 0)
+    if (status >= 0) {
+        freeNotices(g.board);
         return status;
+    }
 
     NetplayDriver& d = g.driver;
     std::uint32_t rtt = 0;
@@ -392,6 +377,27 @@ int startNetGame()
     startNetplay(d, g.seat, delay, nowMs());
     g.live = true;
     return -1;
+}
+
+void netGameClosing()
+{
+    if (!session)
+        return;
+    NetGame& g = *session;
+    if (g.live && !g.over && g.seat != kHostSeat) {
+        // Only the host's quit ends both games: this machine is told so
+        // before its window closes.
+        g.over = true;
+        g.driver.failed = true;
+        g.driver.failReason = net::Reason::Quit;
+        g.driver.failure = g.seat == kGuestSeat ? "The host ended the game." : "The game you watched has ended.";
+        closeConnections(g, net::Reason::Quit, "The other side's game ended.");
+        say(g.driver.failure);
+        showNotice(g.board, noticeFor(g.seat, net::Reason::Quit, false, true), nowMs());
+        for (Uint32 shown = 0; shown < kNoticeShowMs; shown += kNoticeStepMs)
+            pauseMs(kNoticeStepMs);
+    }
+    freeNotices(g.board);
 }
 
 std::string netGameReplayText()

@@ -59,14 +59,6 @@ void keyStroke(float& component, int direction, int sign)
     component += static_cast<float>(direction * sign) * static_cast<float>(rallySpeed);
 }
 
-// One player's keys: four directions and the smash button.
-struct PlayerKeys {
-    SDLKey up, down, left, right, smash;
-};
-
-const PlayerKeys leftPlayerKeys = {SDLK_w, SDLK_s, SDLK_a, SDLK_d, SDLK_LSHIFT};
-const PlayerKeys rightPlayerKeys = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_RSHIFT};
-
 // A press (dir 1) or release (dir -1) of one of the player's keys; false
 // for any other key.
 bool steerWithKey(Paddle& p, bool& smashHeld, const PlayerKeys& keys, SDLKey key, int dir)
@@ -95,6 +87,14 @@ void stepTowardZero(float& component, float amount)
 }
 
 }  // namespace
+
+const PlayerKeys leftPlayerKeys = {SDLK_w, SDLK_s, SDLK_a, SDLK_d, SDLK_LSHIFT};
+const PlayerKeys rightPlayerKeys = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_RSHIFT};
+
+bool isPlayerKey(const PlayerKeys& keys, SDLKey key)
+{
+    return key == keys.up || key == keys.down || key == keys.left || key == keys.right || key == keys.smash;
+}
 
 void stepMatchVolume()
 {
@@ -146,7 +146,7 @@ void handleLeftPlayerEvent(const SDL_Event& e)
         steerWithKey(leftPaddle, leftSmashHeld, leftPlayerKeys, e.key.keysym.sym, dir);
         return;
     }
-    if (settings.joy == 1 && e.type == SDL_JOYAXISMOTION && e.jaxis.which == 1)
+    if (settings.joy == 1 && e.type == SDL_JOYAXISMOTION && e.jaxis.which == leftPlayerStick)
         stickMotion(leftPaddle, e.jaxis);
 }
 
@@ -157,7 +157,7 @@ void handleRightPlayerEvent(const SDL_Event& e)
         if (steerWithKey(rightPaddle, rightSmashHeld, rightPlayerKeys, e.key.keysym.sym, dir))
             return;
         switch (e.key.keysym.sym) {
-        case SDLK_k:
+        case rampKey:
             if (dir > 0)
                 rampTrigger = rampRequested;
             break;
@@ -171,14 +171,14 @@ void handleRightPlayerEvent(const SDL_Event& e)
     }
     if (settings.joy != 1)
         return;
-    if (e.type == SDL_JOYAXISMOTION && e.jaxis.which == 0) {
+    if (e.type == SDL_JOYAXISMOTION && e.jaxis.which == rightPlayerStick) {
         stickMotion(rightPaddle, e.jaxis);
     } else if ((e.type == SDL_JOYBUTTONDOWN || e.type == SDL_JOYBUTTONUP) && e.jbutton.button == 0) {
         // Both sticks' smash buttons arrive here.
         const bool down = e.type == SDL_JOYBUTTONDOWN;
-        if (e.jbutton.which == 0)
+        if (e.jbutton.which == rightPlayerStick)
             rightSmashHeld = down;
-        else if (e.jbutton.which == 1)
+        else if (e.jbutton.which == leftPlayerStick)
             leftSmashHeld = down;
     }
 }

@@ -15,6 +15,20 @@ struct Paddle {
 // paddles and the menu alike; anything strictly inside is rest.
 constexpr Sint16 stickPush = 8000;
 
+// One player's keys: four directions and the smash button.
+struct PlayerKeys {
+    SDLKey up, down, left, right, smash;
+};
+extern const PlayerKeys leftPlayerKeys;   // W S A D, left Shift
+extern const PlayerKeys rightPlayerKeys;  // the arrows, right Shift
+// The right player's key that restarts the frame clock's speed ramp.
+constexpr SDLKey rampKey = SDLK_k;
+// Which stick steers which paddle (its button 0 is that paddle's smash).
+constexpr Uint8 leftPlayerStick = 1;
+constexpr Uint8 rightPlayerStick = 0;
+// Whether a key is one of a player's five.
+bool isPlayerKey(const PlayerKeys& keys, SDLKey key);
+
 extern Paddle leftPaddle;      // starts at (0, 300)
 extern Paddle rightPaddle;     // starts at (779, 300)
 extern bool leftSmashHeld;     // left smash button held: paddle frozen, hits smash

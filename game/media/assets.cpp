@@ -48,6 +48,7 @@ const char* const pictureFiles[] = {
     "lev_1.dat",   "lev_2.dat",    "Vardel_06.dat", "paddle.dat",   "CPUPlayer.dat", "qelvane.gfx",
     "screen_0.gfx", "screen_1.gfx", "screen_2.gfx", "animate.dat",  "sheet.gfx",     "nback.gfx",
     "anifade.dat", "pic_1.dat",    "pic_2.dat",     "pic_3.dat",    "pic_4.dat",     "pic_5.dat",
+    "netmsg.dat",
 };
 const size_t pictureFileCount = sizeof pictureFiles / sizeof pictureFiles[0];
 

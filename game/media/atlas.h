@@ -47,6 +47,33 @@ inline constexpr AtlasRect fadeFrames[7] = {
 // "paddle.dat": the paddle at rest and with the smash button held.
 inline constexpr AtlasRect paddleFrames[2] = {{0, 0, 20, 80}, {20, 0, 20, 80}};
 
+// "netmsg.dat": the network game's endings, one panel each, top to bottom
+// in this order.
+enum NetNotice {
+    noticeOtherLeft,    // the other player left
+    noticeHostEnded,    // the host ended the game (to its guest)
+    noticeWatchEnded,   // the game a watcher watched ended
+    noticeLost,         // the connection broke
+    noticeTimeout,      // the other machine stopped answering
+    noticeUnreachable,  // no host answered
+    noticeNotSame,      // refused: another version, build or data
+    noticeNoSeat,       // refused: no seat left
+    noticeLetGo,        // the host let this guest go
+    noticeOtherLetGo,   // the host let its guest go
+    noticeApart,        // the games went apart
+    netNoticeCount
+};
+inline constexpr int netNoticeWidth = 560;  // px
+inline constexpr int netNoticeHeight = 56;  // px
+inline constexpr AtlasRect netNoticeRects[netNoticeCount] = {
+    {0, 0 * netNoticeHeight, netNoticeWidth, netNoticeHeight},  {0, 1 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
+    {0, 2 * netNoticeHeight, netNoticeWidth, netNoticeHeight},  {0, 3 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
+    {0, 4 * netNoticeHeight, netNoticeWidth, netNoticeHeight},  {0, 5 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
+    {0, 6 * netNoticeHeight, netNoticeWidth, netNoticeHeight},  {0, 7 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
+    {0, 8 * netNoticeHeight, netNoticeWidth, netNoticeHeight},  {0, 9 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
+    {0, 10 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
+};
+
 // Every entry with the picture it is cut from, for the tools and tests
 // that walk the whole table.
 struct AtlasEntry {
@@ -70,6 +97,7 @@ inline constexpr AtlasEntry entries[] = {
     {"computerLabelShortRect", "CPUPlayer.dat", &computerLabelShortRect, 1},
     {"fadeFrames", "anifade.dat", fadeFrames, 7},
     {"paddleFrames", "paddle.dat", paddleFrames, 2},
+    {"netNoticeRects", "netmsg.dat", netNoticeRects, netNoticeCount},
 };
 
 // The smallest picture that holds every rectangle cut from `file` (px).

@@ -42,4 +42,7 @@ inline constexpr ScreenPlace matchEndBanner = {250, 250};
 inline constexpr ScreenPlace joystickNoticeTitle = {230, 270};
 inline constexpr ScreenPlace joystickNoticeLine = {225, 300};  // joins the title
 
+// A network game's ending, low on the screen, across its middle.
+inline constexpr ScreenPlace netNotice = {(courtWidth - atlas::netNoticeWidth) / 2, 520};
+
 }  // namespace layout

@@ -112,6 +112,33 @@ std::string testName(const ::testing::TestParamInfo<std::string>& info)
 INSTANTIATE_TEST_SUITE_P(Golden, Replay, ::testing::ValuesIn(replayNames()), testName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Replay);
 
+// A saved network session applies each event only where its seat may
+// touch: without the events no seat may make it ends the same, and those
+// events do change the game when nothing stops them.
+TEST(ReplaySeats, EventsApplyOnlyWhereTheirSeatMayTouch)
+{
+    std::istringstream in(readFile(replayDir / "network_seats.replay"));
+    std::string allowed, unseated;
+    int refused = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("# refused") != std::string::npos)
+            ++refused;
+        else
+            allowed += line + "\n";
+        const size_t seat = line.find(" seat ");
+        unseated += (seat == std::string::npos ? line : line.erase(seat, 7)) + "\n";
+    }
+    ASSERT_GE(refused, 10);
+    ReplayScript all, kept, free;
+    std::string error;
+    ASSERT_TRUE(parseReplay(readFile(replayDir / "network_seats.replay"), all, error)) << error;
+    ASSERT_TRUE(parseReplay(allowed, kept, error)) << error;
+    ASSERT_TRUE(parseReplay(unseated, free, error)) << error;
+    const ReplayRecord played = runReplay(all);
+    EXPECT_EQ(diffRecords(runReplay(kept), played), "");
+    EXPECT_NE(diffRecords(runReplay(free), played), "");
+}
+
 // ---- the script and record formats ------------------------------------------
 
 TEST(ReplayScriptText, ReadsEveryKindOfLine)

@@ -81,7 +81,7 @@ TEST(NetSession, DifferentVersionBuildOrDataIsRefusedWithTheSameTextOnBothEnds) 
     data.dataHash[31] = 1;
     const std::vector<Row> table = {
         {"version", version, Reason::Version,
-         "Network protocols differ (host 2, guest 3): both players need the same VOLTARI version."},
+         "Network protocols differ (host 3, guest 4): both players need the same VOLTARI version."},
         {"build", build, Reason::Build,
          "Game builds differ (host 2.0.0, guest 2.0.1): both players need the same VOLTARI version."},
         {"data", data, Reason::Data,

@@ -76,7 +76,7 @@ TEST(NetTransport, DifferentVersionBuildOrDataIsRefusedOnBothSides) {
     Identity data = nettest::testIdentity();
     data.dataHash[3] ^= 1;
     const std::vector<Row> table = {
-        {"version", version, "Network protocols differ (host 2, guest 7): both players need the same VOLTARI version."},
+        {"version", version, "Network protocols differ (host 3, guest 7): both players need the same VOLTARI version."},
         {"build", build, "Game builds differ (host 2.0.0-test, guest 1.9.9): both players need the same VOLTARI version."},
         {"data", data, "Data files differ between host and guest: both players need the same VOLTARI data."},
     };
@@ -236,7 +236,7 @@ TEST(NetTransport, AGuestThatVanishesEndsTheSessionOnTheHost) {
     ASSERT_TRUE(stepUntil(&h.host, {&c}, [&] { return running(c); }));
     connShut(c.conn);  // as a killed process would
     ASSERT_TRUE(stepUntil(&h.host, {}, [&] { return h.host.playerLeft; }));
-    EXPECT_EQ(h.host.playerEnd, Reason::Timeout);
+    EXPECT_EQ(h.host.playerEnd, Reason::None);
     EXPECT_EQ(h.host.playerEndText, "The connection to the other side was lost.");
     EXPECT_FALSE(h.host.seats.playerTaken);
     EXPECT_TRUE(h.host.peers.empty());

@@ -11,8 +11,10 @@
 #include <sstream>
 
 #include "game/base/inputseam.h"
+#include "game/base/state.h"
 #include "game/base/timeseam.h"
 #include "game/flow/game.h"
+#include "netplay/seats.h"
 #include "support/scratch.h"
 
 namespace fs = std::filesystem;
@@ -21,31 +23,37 @@ namespace {
 
 std::vector<ScriptedEvent> pending;
 size_t nextEvent = 0;
-std::deque<SDL_Event> due;  // scripted events whose time has come, not yet polled
+std::deque<ScriptedEvent> due;  // scripted events whose time has come, not yet polled
 RunOptions activeOptions;
 Uint32 runStart = 0;
 
 void scriptHook(Uint32 now)
 {
     while (nextEvent < pending.size() && pending[nextEvent].atMs <= now) {
-        due.push_back(pending[nextEvent].event);
+        due.push_back(pending[nextEvent]);
         ++nextEvent;
     }
     if (now >= activeOptions.deadlineMs)
-        due.push_back(quitEvent());
+        due.push_back({now, quitEvent()});
     if (activeOptions.onPause)
         activeOptions.onPause(now);
 }
 
 // The game's input: the script's due events first, then whatever waits in
 // SDL's own queue (tests that push events themselves).
+// A saved network session's events apply by seat, as they did in the
+// session.
 int scriptedEvents(SDL_Event* event)
 {
-    if (due.empty())
-        return SDL_PollEvent(event);
-    *event = due.front();
-    due.pop_front();
-    return 1;
+    while (!due.empty()) {
+        const ScriptedEvent next = due.front();
+        due.pop_front();
+        if (next.seat < 0 || seatMayUse(std::uint8_t(next.seat), next.event, inMatch)) {
+            *event = next.event;
+            return 1;
+        }
+    }
+    return SDL_PollEvent(event);
 }
 
 // An all-zero event of a type; the type byte is shared by every member.

@@ -15,6 +15,7 @@ constexpr Uint32 menuReadyMs = 9000;
 struct ScriptedEvent {
     Uint32 atMs;      // virtual time at which the event is pushed
     SDL_Event event;
+    int seat = -1;    // a network session's event: the seat that made it (0 host, 1 guest); -1: none
 };
 
 SDL_Event keyDown(SDLKey key);

@@ -292,8 +292,18 @@ bool parseReplay(const std::string& text, ReplayScript& out, std::string& error)
                 error = lineError(line, "expected a time or a directive, found '" + w[0] + "'");
                 return false;
             }
-            if (!parseEvent(w, 1, t, line, out.events, error))
+            // "TIME seat N EVENT": an event of a network session's seat.
+            const bool seated = w.size() > 2 && w[1] == "seat";
+            long seat = -1;
+            if (seated && !parseNumber(w[2], 0, 1, seat)) {
+                error = lineError(line, "seat takes 0 or 1");
                 return false;
+            }
+            const size_t before = out.events.size();
+            if (!parseEvent(w, seated ? 3 : 1, t, line, out.events, error))
+                return false;
+            for (size_t i = before; i < out.events.size(); ++i)
+                out.events[i].seat = int(seat);
         }
     }
     // The runner pushes events in list order as their time comes; lines of the

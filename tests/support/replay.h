@@ -15,6 +15,8 @@
 //   13000 buttondown 0 0       joystick 0, button 0 (buttonup likewise)
 //   13000 hat 0 0 1            joystick 0, hat 0, SDL_HAT_* value
 //   13000 motion               a mouse movement
+//   13000 seat 1 down UP       an event of a network session's seat (0 host, 1 guest):
+//                              applied only where that seat may touch, as in the session
 //   repeat 12000 90000 900 press UP 300
 //                              the event at 12000, 12900, ... below 90000
 #pragma once
