@@ -412,6 +412,11 @@ const NetplayDriver* netGameDriver()
     return session && session->live ? &session->driver : nullptr;
 }
 
+int netGameNotice()
+{
+    return session ? session->board.shown : -1;
+}
+
 std::uint64_t netGameBytesSent()
 {
     if (!session)

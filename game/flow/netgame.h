@@ -55,6 +55,8 @@ const NetplayDriver* netGameDriver();
 // The session so far as a replay script (empty when none runs); a session
 // whose games went apart is saved so by itself.
 std::string netGameReplayText();
+// The ending's panel on the screen now (a NetNotice), -1 when none.
+int netGameNotice();
 // Bytes sent to the other machines so far, framing included.
 std::uint64_t netGameBytesSent();
 

@@ -29,6 +29,8 @@
 #include "game/base/timeseam.h"
 #include "game/flow/game.h"
 #include "game/flow/netgame.h"
+#include "game/media/image.h"
+#include "game/media/layout.h"
 #include "netplay/statehash.h"
 #include "support/gamerun.h"
 #include "support/replay.h"
@@ -76,7 +78,52 @@ std::uint64_t screenHash() {
     return h;
 }
 
+bool samePixels(SDL_Surface* panels, const AtlasRect& r, SDL_Surface* s) {
+    const Uint32 key = panels->format->colorkey;
+    const Uint32 colour = s->format->Rmask | s->format->Gmask | s->format->Bmask;
+    for (int y = 0; y < r.h; ++y) {
+        const Uint32* from = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(panels->pixels) +
+                                                             (r.y + y) * panels->pitch) + r.x;
+        const Uint32* on = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) +
+                                                           (layout::netNotice.y + y) * s->pitch) + layout::netNotice.x;
+        for (int x = 0; x < r.w; ++x)
+            if ((from[x] & colour) != (key & colour) && (from[x] & colour) != (on[x] & colour))
+                return false;
+    }
+    return true;
+}
+
+// Whether the screen shows the ending's panel exactly as drawn in the
+// picture (its keyed corners aside).
+bool panelOnScreen(int notice) {
+    SDL_Surface* panels = loadImage("netmsg.dat");
+    SDL_Surface* s = SDL_GetVideoSurface();
+    if (!panels || !s || panels->format->BytesPerPixel != 4 || s->format->BytesPerPixel != 4) {
+        SDL_FreeSurface(panels);
+        return false;
+    }
+    SDL_LockSurface(panels);
+    SDL_LockSurface(s);
+    const bool shown = samePixels(panels, atlas::netNoticeRects[notice], s);
+    SDL_UnlockSurface(s);
+    SDL_UnlockSurface(panels);
+    SDL_FreeSurface(panels);
+    return shown;
+}
+
+// Says once which ending's panel came up, and whether the screen shows it.
+void watchNotice(Uint32 now) {
+    static int said = -1;
+    const int notice = netGameNotice();
+    if (notice < 0 || notice == said)
+        return;
+    said = notice;
+    std::fprintf(stderr, "notice %d at %u ms, %s\n", notice, now,
+                 panelOnScreen(notice) ? "on screen" : "not on screen");
+}
+
 void logHook(Uint32 now) {
+    watchNotice(now);
     if (apartAtMs && now >= apartAtMs) {
         ++rallySpeed;  // as a fault that made one machine's game differ would
         apartAtMs = 0;
