@@ -113,7 +113,10 @@ void NetDialog::showInvite()
     std::string shown;
     if (addresses.empty()) {
         shown = "This computer has no network address a friend could reach: connect it to a network first.\n"
-                "On this computer alone: " + joinText("127.0.0.1", port) + "\n";
+                "On this computer alone:";
+        for (const std::string& a : machineAddresses(Reach::ThisComputer))
+            shown += " " + joinText(a, port);
+        shown += "\n";
     } else {
         shown = "A friend with VOLTARI on their computer:\n";
         for (const std::string& a : addresses)

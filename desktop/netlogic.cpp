@@ -34,33 +34,37 @@ std::string envOr(const char* name, const std::string& fallback)
 
 }  // namespace
 
-std::string reachableAddress(const sockaddr* address)
+std::string reachableAddress(const sockaddr* address, const net::Families& served, Reach reach)
 {
     if (!address)
         return "";
     char text[INET6_ADDRSTRLEN] = "";
-    if (address->sa_family == AF_INET) {
+    if (address->sa_family == AF_INET && served.ipv4) {
         const in_addr& a = reinterpret_cast<const sockaddr_in*>(address)->sin_addr;
-        if ((ntohl(a.s_addr) >> 24) == 127)
+        const bool loopback = (ntohl(a.s_addr) >> 24) == 127;
+        if (loopback != (reach == Reach::ThisComputer))
             return "";
         inet_ntop(AF_INET, &a, text, sizeof text);
-    } else if (address->sa_family == AF_INET6) {
+    } else if (address->sa_family == AF_INET6 && served.ipv6) {
         const in6_addr& a = reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr;
-        if (IN6_IS_ADDR_LOOPBACK(&a) || IN6_IS_ADDR_LINKLOCAL(&a) || IN6_IS_ADDR_UNSPECIFIED(&a))
+        if (IN6_IS_ADDR_LINKLOCAL(&a) || IN6_IS_ADDR_UNSPECIFIED(&a) || IN6_IS_ADDR_V4MAPPED(&a))
+            return "";
+        if (bool(IN6_IS_ADDR_LOOPBACK(&a)) != (reach == Reach::ThisComputer))
             return "";
         inet_ntop(AF_INET6, &a, text, sizeof text);
     }
     return text;
 }
 
-std::vector<std::string> machineAddresses()
+std::vector<std::string> machineAddresses(Reach reach)
 {
+    const net::Families served = net::hostFamilies();
     std::vector<std::string> v4, v6;
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0)
         return {};
     for (ifaddrs* i = list; i; i = i->ifa_next) {
-        const std::string text = reachableAddress(i->ifa_addr);
+        const std::string text = reachableAddress(i->ifa_addr, served, reach);
         if (text.empty())
             continue;
         auto& into = i->ifa_addr->sa_family == AF_INET ? v4 : v6;

@@ -9,16 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "net/socket.h"
+
 struct sockaddr;
 
-// An address a friend elsewhere could reach this machine at, as text; empty
-// for loopback, link-local IPv6 (needs an interface name a friend cannot
-// know) and anything that is not IPv4 or IPv6.
-std::string reachableAddress(const sockaddr* address);
+// Which of this machine's addresses: those a friend elsewhere could reach,
+// or the loopback ones, for a game on this computer alone.
+enum class Reach { Network, ThisComputer };
 
-// Every reachable address of this machine's interfaces, IPv4 first, each
-// once.
-std::vector<std::string> machineAddresses();
+// An address the game this machine hosts can be joined at, as text; empty
+// for a family the host does not serve (served), for link-local IPv6 (needs
+// an interface name a friend cannot know), for anything that is not IPv4 or
+// IPv6, and for loopback (Network) or all but loopback (ThisComputer).
+std::string reachableAddress(const sockaddr* address, const net::Families& served, Reach reach = Reach::Network);
+
+// Every address of this machine's interfaces that a game it hosts can be
+// joined at (the families net::hostFamilies says), IPv4 first, each once.
+std::vector<std::string> machineAddresses(Reach reach = Reach::Network);
 
 // "ADDRESS:PORT", with an IPv6 address in brackets.
 std::string joinText(const std::string& address, std::uint16_t port);

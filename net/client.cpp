@@ -62,7 +62,12 @@ void clientStep(Client& c, int waitMs) {
         } else
             sessionBroken(s, c.conn.error, nullptr, c.outbox);
     } else if (c.conn.closed && s.phase != Phase::Closed) {
+        const bool unanswered = s.phase == Phase::AwaitHello;
         sessionLost(s, nullptr);
+        // Not "lost": the host took the connection and let it go unheard,
+        // as a host does when too many arrive at once.
+        if (unanswered)
+            s.endText = "The host closed the connection before answering; it may be busy, try again in a moment.";
     }
     sessionTick(s, nowMs, nullptr, c.outbox);
     queueOutbox(c);

@@ -21,6 +21,7 @@ struct WebSocketIo {
     std::vector<Message>* got = nullptr;
     bool eof = false;
     bool textSeen = false;
+    std::uint16_t closeCode = WSLAY_CODE_NORMAL_CLOSURE;  // what our Close frame will say
     ~WebSocketIo() {
         if (ctx)
             wslay_event_context_free(ctx);
@@ -84,6 +85,7 @@ void wsMessage(wslay_event_context_ptr, const wslay_event_on_msg_recv_arg* arg, 
             feedStream(*io.reader, arg->msg, arg->msg_length, *io.got);
     } else if (arg->opcode == WSLAY_TEXT_FRAME) {
         io.textSeen = true;
+        io.closeCode = WSLAY_CODE_UNSUPPORTED_DATA;
     }
     // Close, ping and pong are wslay's own business.
 }
@@ -131,8 +133,10 @@ void webSocketRead(Connection& c, std::vector<Message>& got) {
     io.readBudget = kMaxReadPerCall;
     const int rc = wslay_event_recv(io.ctx);
     io.got = nullptr;
-    if (c.reader.failed)
+    if (c.reader.failed) {
+        io.closeCode = WSLAY_CODE_PROTOCOL_ERROR;
         return connBroken(c, c.reader.error);
+    }
     if (io.textSeen)
         return connBroken(c, "a WebSocket text message");
     if (io.eof) {
@@ -141,25 +145,39 @@ void webSocketRead(Connection& c, std::vector<Message>& got) {
     }
     if (rc != 0)
         return connFail(c, "broken WebSocket framing");
-    if (wslay_event_get_close_received(io.ctx))
+    if (wslay_event_get_close_received(io.ctx)) {
         c.closing = true;
+    } else if (!wslay_event_get_read_enabled(io.ctx)) {
+        // wslay found a fault in the framing and queued its own Close (1009
+        // for a message too big, 1002 otherwise): nothing more may be said.
+        if (wslay_event_send(io.ctx) != 0)
+            return connLost(c);
+        const bool tooBig = wslay_event_get_status_code_sent(io.ctx) == WSLAY_CODE_MESSAGE_TOO_BIG;
+        connBroken(c, tooBig ? "a WebSocket message too big" : "broken WebSocket framing");
+        c.closing = true;
+    }
 }
 
 void webSocketFlush(Connection& c) {
     if (!c.ws || !c.ws->ctx)
         return;
     wslay_event_context_ptr ctx = c.ws->ctx;
-    if (!c.out.empty() && !wslay_event_get_close_sent(ctx)) {
+    if (!c.out.empty()) {
         wslay_event_msg msg{WSLAY_BINARY_FRAME, c.out.data(), c.out.size()};
-        if (wslay_event_queue_msg(ctx, &msg) != 0)
+        const int rc = wslay_event_queue_msg(ctx, &msg);
+        if (rc != 0 && rc != WSLAY_ERR_NO_MORE_MSG)
             return connFail(c, "cannot queue a WebSocket message");
-        c.out.clear();
+        c.out.clear();  // queued, or a Close is already on its way and nothing more may follow it
     }
-    if (c.closing && !wslay_event_get_close_sent(ctx))
-        wslay_event_queue_close(ctx, 1000, nullptr, 0);
     if (wslay_event_want_write(ctx) && wslay_event_send(ctx) != 0)
         return connLost(c);
-    if (c.closing && wslay_event_get_queued_msg_count(ctx) == 0)
+    // The Close only after the last words: wslay sends control frames first.
+    if (c.closing && wslay_event_get_queued_msg_count(ctx) == 0 &&
+        wslay_event_queue_close(ctx, c.ws->closeCode, nullptr, 0) == 0 && wslay_event_send(ctx) != 0)
+        return connLost(c);
+    // Once a Close is out the connection is over: the peer's answer is not
+    // waited for, so a peer that never answers holds nothing open.
+    if (wslay_event_get_close_sent(ctx))
         connShut(c);
 }
 

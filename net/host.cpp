@@ -1,8 +1,12 @@
 #include "net/host.h"
 
+#include <map>
+
 #include <poll.h>
+#include <sys/socket.h>
 
 #include "net/socket.h"
+#include "net/stream.h"
 
 namespace net {
 
@@ -66,26 +70,105 @@ void startWatcher(Host& h, HostPeer& p) {
         connSend(p.conn, m);
 }
 
+bool greeting(const HostPeer& p) {
+    return p.session.phase == Phase::AwaitHello && !p.conn.closed;
+}
+
+// Says why in the stream's own words (a desktop guest shows the text; a
+// browser's upgrade simply fails), then closes.
+void turnAway(int fd, Reason reason, const char* text) {
+    std::vector<std::uint8_t> bytes;
+    appendStreamMagic(bytes);
+    appendFrame(byeMessage(reason, text), bytes);
+    if (send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+        // Gone already: nothing to tell.
+    }
+    closeSocket(fd);
+}
+
+const char kBusy[] = "The host is busy with other connections; try again in a moment.";
+
+void dropGreeting(Host& h, HostPeer& p, Reason reason, const char* text) {
+    if (p.conn.framing == Framing::Detect && p.conn.bytesSent == 0) {
+        turnAway(p.conn.fd, reason, text);
+        p.conn.fd = -1;
+    }
+    connShut(p.conn);
+    sessionLost(p.session, &h.seats);
+    ++h.turnedAway;
+}
+
+// Greetings that stay silent are let go well before a real guest's handshake
+// would time out, so they cannot hold the places for long.
+void dropSilentGreetings(Host& h, std::uint32_t nowMs) {
+    for (HostPeer& p : h.peers)
+        if (greeting(p) && nowMs - p.acceptedMs > kGreetingSilentMs)
+            dropGreeting(h, p, Reason::Timeout, "The host heard no hello in time.");
+}
+
+// Room for one more greeting from source: there is, or the oldest greeting
+// of the busiest source (the newcomer's own when that is at its bound) gives
+// way once it has had time for a hello to arrive.
+bool makeRoom(Host& h, const std::string& source, std::uint32_t nowMs) {
+    std::map<std::string, int> bySource;
+    int all = 0;
+    for (const HostPeer& p : h.peers)
+        if (greeting(p)) {
+            ++bySource[p.source];
+            ++all;
+        }
+    const int own = bySource[source];
+    if (all < kMaxGreetings && own < kMaxGreetingsPerSource)
+        return true;
+    std::string busiest = source;
+    if (own < kMaxGreetingsPerSource)
+        for (const auto& entry : bySource)
+            if (entry.second > bySource[busiest])
+                busiest = entry.first;
+    HostPeer* oldest = nullptr;
+    for (HostPeer& p : h.peers)
+        if (greeting(p) && p.source == busiest && (!oldest || nowMs - p.acceptedMs > nowMs - oldest->acceptedMs))
+            oldest = &p;
+    if (!oldest || nowMs - oldest->acceptedMs < h.greetingGraceMs)
+        return false;
+    dropGreeting(h, *oldest, Reason::Full, kBusy);
+    return true;
+}
+
 void accept(Host& h, std::uint32_t nowMs) {
-    const int seatsAndSome = 1 + h.seats.maxWatchers + kMaxHandshaking;
     for (;;) {
-        const int fd = acceptTcp(h.listenFd);
+        std::string source;
+        const int fd = acceptTcp(h.listenFd, &source);
         if (fd < 0)
             return;
-        if (int(h.peers.size()) >= seatsAndSome) {
-            // Too many at once: no room even to say so.
-            closeSocket(fd);
-            h.notices.push_back("Turned away a connection: too many at once.");
+        if (!makeRoom(h, source, nowMs)) {
+            turnAway(fd, Reason::Full, kBusy);
+            ++h.turnedAway;
             continue;
         }
         h.peers.emplace_back();
         HostPeer& p = h.peers.back();
+        p.source = source;
+        p.acceptedMs = nowMs;
         startAccepted(p.conn, fd, kPlayerQueueLimit);
         p.session = hostSession(h.self, nowMs, p.outbox);
         p.session.fixedDelayMs = h.fixedDelayMs;
         p.session.play = h.play;
         queueOutbox(p);
     }
+}
+
+// One line for however many were turned away, at most once a second: a
+// flood must not flood the log too.
+void tellTurnedAway(Host& h, std::uint32_t nowMs) {
+    if (h.turnedAway == h.turnedAwayTold ||
+        (h.turnedAwayTold != 0 && nowMs - h.turnedAwayToldMs < kTurnedAwayNoticeMs))
+        return;
+    const std::uint64_t n = h.turnedAway - h.turnedAwayTold;
+    h.notices.push_back("Turned away " + std::to_string(n) + (n == 1 ? " connection" : " connections") +
+                        ": too many at once, or no hello in time.");
+    h.turnedAwayTold = h.turnedAway;
+    h.turnedAwayToldMs = nowMs;
 }
 
 void afterReceive(Host& h, HostPeer& p, Phase before) {
@@ -196,6 +279,7 @@ void hostStep(Host& h, int waitMs) {
     const std::size_t known = h.peers.size();
     for (std::size_t i = 0; i < known; ++i)
         serve(h, h.peers[i], fds[i + 1].revents, nowMs);
+    dropSilentGreetings(h, nowMs);
     if (h.listenFd >= 0 && (fds[0].revents & POLLIN))
         accept(h, nowMs);
     for (HostPeer& p : h.peers)
@@ -205,6 +289,7 @@ void hostStep(Host& h, int waitMs) {
             h.bytesSentGone += h.peers[i].conn.bytesSent;
             h.peers.erase(h.peers.begin() + std::ptrdiff_t(i));
         }
+    tellTurnedAway(h, nowMs);
 }
 
 void hostSetLocalTime(Host& h, std::uint32_t virtualMs) {

@@ -12,7 +12,14 @@
 namespace net {
 
 constexpr std::size_t kMaxHistoryInputs = 20000; // inputs kept for late watchers (hours of play)
-constexpr int kMaxHandshaking = 4;           // connections not yet seated, beyond the seats
+// Greetings: accepted connections that have not yet delivered their hello.
+// A flood of them must not keep a real guest out, whose hello comes within a
+// round trip, nor run down the guest's own handshake (kHandshakeTimeoutMs).
+constexpr int kMaxGreetings = 16;                  // pending greetings in all
+constexpr int kMaxGreetingsPerSource = 4;          // ... from one source (acceptTcp's)
+constexpr std::uint32_t kGreetingSilentMs = 1500;  // a greeting with no hello by then is dropped, real ms
+constexpr std::uint32_t kGreetingGraceMs = 250;    // younger than this, a greeting keeps its place, real ms
+constexpr std::uint32_t kTurnedAwayNoticeMs = 1000; // the turned-away count is told at most this often, real ms
 constexpr std::uint32_t kCloseLingerMs = 1000; // a closing connection gets this long to flush, real ms
 
 struct HostPeer {
@@ -21,6 +28,8 @@ struct HostPeer {
     std::vector<Message> outbox;   // the session's replies, not yet queued
     std::uint32_t closingSinceMs = 0;
     bool lingering = false;
+    std::string source;            // where it came from (acceptTcp's source)
+    std::uint32_t acceptedMs = 0;  // real ms
 };
 
 // The real clock in ms, read right after each wait so that round trips are
@@ -35,6 +44,7 @@ struct Host {
     Seats seats;
     std::vector<HostPeer> peers;
     std::uint16_t fixedDelayMs = 0; // D whatever the round trip (tests comparing runs), 0 to choose
+    std::uint32_t greetingGraceMs = kGreetingGraceMs; // real ms; tests lengthen it to keep every place taken
     PlaySettings play;              // the host's settings, which both games play by
     bool started = false;           // the player's session has its D
     std::uint16_t rttMs = 0;        // ms
@@ -46,6 +56,9 @@ struct Host {
     bool advanced[kPlayers] = {};
     std::vector<Message> delivered; // from the second player, for the game
     std::vector<std::string> notices; // for a person: who came, who was refused, who left
+    std::uint64_t turnedAway = 0;   // connections turned away so far: too many greetings, or silent
+    std::uint64_t turnedAwayTold = 0; // ... of which a notice has told
+    std::uint32_t turnedAwayToldMs = 0; // when it last did, real ms
     std::uint64_t bytesSentGone = 0; // bytes sent on connections since closed
     bool playerLeft = false;        // the second player's session ended
     Reason playerEnd = Reason::None;

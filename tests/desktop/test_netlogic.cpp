@@ -20,20 +20,23 @@
 
 namespace {
 
-std::string v4(const char* text)
+const net::Families kBoth{true, true};
+const net::Families kIpv4Only{true, false};
+
+std::string v4(const char* text, net::Families served = kBoth, Reach reach = Reach::Network)
 {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     inet_pton(AF_INET, text, &a.sin_addr);
-    return reachableAddress(reinterpret_cast<const sockaddr*>(&a));
+    return reachableAddress(reinterpret_cast<const sockaddr*>(&a), served, reach);
 }
 
-std::string v6(const char* text)
+std::string v6(const char* text, net::Families served = kBoth, Reach reach = Reach::Network)
 {
     sockaddr_in6 a{};
     a.sin6_family = AF_INET6;
     inet_pton(AF_INET6, text, &a.sin6_addr);
-    return reachableAddress(reinterpret_cast<const sockaddr*>(&a));
+    return reachableAddress(reinterpret_cast<const sockaddr*>(&a), served, reach);
 }
 
 // An environment variable set for one case, restored after it.
@@ -95,8 +98,40 @@ TEST(NetDialogAddresses, OnlyThoseAFriendCouldReach)
     EXPECT_EQ(v6("::"), "");
     sockaddr_un local{};
     local.sun_family = AF_UNIX;
-    EXPECT_EQ(reachableAddress(reinterpret_cast<const sockaddr*>(&local)), "");
-    EXPECT_EQ(reachableAddress(nullptr), "");
+    EXPECT_EQ(reachableAddress(reinterpret_cast<const sockaddr*>(&local), kBoth), "");
+    EXPECT_EQ(reachableAddress(nullptr, kBoth), "");
+    // A host that could listen on IPv4 alone lists no IPv6 at all.
+    EXPECT_EQ(v6("2001:db8::7", kIpv4Only), "");
+    EXPECT_EQ(v4("192.168.1.5", kIpv4Only), "192.168.1.5");
+    EXPECT_EQ(v4("192.168.1.5", net::Families{}), "");
+    // This computer alone: the loopback addresses and nothing else.
+    EXPECT_EQ(v4("127.0.0.1", kBoth, Reach::ThisComputer), "127.0.0.1");
+    EXPECT_EQ(v6("::1", kBoth, Reach::ThisComputer), "::1");
+    EXPECT_EQ(v6("::1", kIpv4Only, Reach::ThisComputer), "");
+    EXPECT_EQ(v4("192.168.1.5", kBoth, Reach::ThisComputer), "");
+    EXPECT_EQ(v6("fe80::1", kBoth, Reach::ThisComputer), "");
+}
+
+// Every address listed is one a host listening as the game does (every
+// address) takes a connection on. Tried on this computer's own loopback
+// addresses only: the tests send nothing anywhere else.
+TEST(NetDialogAddresses, EachListedAddressIsServed)
+{
+    std::string error;
+    const int listener = net::listenTcp("", 0, error);
+    ASSERT_GE(listener, 0) << error;
+    const std::uint16_t port = net::boundPort(listener);
+    const std::vector<std::string> list = machineAddresses(Reach::ThisComputer);
+    ASSERT_FALSE(list.empty());
+    for (const std::string& address : list) {
+        const int fd = net::connectTcp(address, port, error);
+        ASSERT_GE(fd, 0) << address << ": " << error;
+        pollfd p{fd, POLLOUT, 0};
+        ASSERT_EQ(poll(&p, 1, 20000), 1) << address;
+        EXPECT_EQ(net::connectError(fd), 0) << joinText(address, port);
+        net::closeSocket(fd);
+    }
+    net::closeSocket(listener);
 }
 
 TEST(NetDialogAddresses, MachineListHasNoLoopbackAndNoRepeats)

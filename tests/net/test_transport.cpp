@@ -2,11 +2,15 @@
 // kernel picks): handshakes, refusals, events to players and watchers, the
 // watcher limit, a watcher that stops reading, and forged input.
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,6 +51,53 @@ bool hasNotice(const Host& h, const std::string& text) {
 
 InputEvent keyEvent(std::uint16_t sym) {
     return InputEvent{EventType::KeyDown, sym, 0, 0, 0};
+}
+
+bool hasIpv6Loopback() {
+    std::string error;
+    const int fd = listenTcp("::1", 0, error);
+    closeSocket(fd);
+    return fd >= 0;
+}
+
+int greetings(const Host& h) {
+    return int(std::count_if(h.peers.begin(), h.peers.end(), [](const HostPeer& p) {
+        return p.session.phase == Phase::AwaitHello && !p.conn.closed;
+    }));
+}
+
+// n connections from source (a loopback address) that say nothing and stay
+// open on this side; returns once the host has taken in or turned away each.
+std::vector<int> flood(Host& h, const char* source, int n) {
+    std::vector<int> fds;
+    sockaddr_in from{}, to{};
+    from.sin_family = to.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &from.sin_addr);
+    inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+    to.sin_port = htons(h.port);
+    const std::uint64_t before = h.turnedAway;
+    for (int i = 0; i < n; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from), 0) << source;
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        fds.push_back(fd);
+        if (i % 32 == 31)
+            hostStep(h, 0);  // as a host at work would, between arrivals
+    }
+    EXPECT_TRUE(stepUntil(&h, {}, [&] { return h.turnedAway - before + std::uint64_t(greetings(h)) >= std::uint64_t(n); }));
+    return fds;
+}
+
+// The count in each "Turned away N ..." notice; -1 for one that has none.
+std::vector<long> turnedAwayCounts(const Host& h) {
+    std::vector<long> counts;
+    for (const std::string& n : h.notices)
+        if (n.compare(0, 12, "Turned away ") == 0)
+            counts.push_back(n.find(": too many at once, or no hello in time.") == std::string::npos
+                                 ? -1
+                                 : std::strtol(n.c_str() + 12, nullptr, 10));
+    return counts;
 }
 
 }  // namespace
@@ -303,6 +354,95 @@ TEST(NetTransport, NoHostMeansAClearMessage) {
     ASSERT_TRUE(clientOpen(c, "127.0.0.1", port, nettest::testIdentity(), Role::Player, nettest::realMs, error));
     ASSERT_TRUE(stepUntil(nullptr, {&c}, [&] { return clientDone(c); }));
     EXPECT_EQ(c.session.endText, "Could not reach the host (cannot connect: Connection refused).");
+}
+
+// A host on every address (as the game's) serves both families: a guest
+// joins by IPv4, by a bracketed IPv6 address and by a name.
+TEST(NetTransport, AHostOnEveryAddressTakesBothFamilies) {
+    const bool six = hasIpv6Loopback();
+    if (!six)
+        std::printf("No ::1 on this machine: the IPv6 rows are skipped.\n");
+    for (const char* typed : {"127.0.0.1", "[::1]", "localhost"}) {
+        if (!six && typed[0] == '[')
+            continue;
+        Host h;
+        std::string error;
+        ASSERT_TRUE(hostOpen(h, "", 0, nettest::testIdentity(), nettest::realMs, error)) << error;
+        EXPECT_TRUE(servedFamilies(h.listenFd).ipv4);
+        EXPECT_EQ(servedFamilies(h.listenFd).ipv6, six);
+        std::string host;
+        std::uint16_t port = 0;
+        ASSERT_TRUE(splitHostPort(std::string(typed) + ":" + std::to_string(h.port), host, port)) << typed;
+        Client c;
+        ASSERT_TRUE(clientOpen(c, host, port, nettest::testIdentity(), Role::Player, nettest::realMs, error)) << error;
+        EXPECT_TRUE(stepUntil(&h, {&c}, [&] { return running(c) && h.started; })) << typed << ": " << c.session.endText;
+        hostClose(h, Reason::Quit, "");
+    }
+}
+
+// Hundreds of connections held open and silent, from another loopback
+// address or from the guest's own, keep nobody out: the greetings are
+// bounded per source and in all, a newcomer takes the place of one that has
+// had its time, and the log says how many were turned away in a line or two.
+TEST(NetTransport, AFloodOfSilentConnectionsLocksNobodyOut) {
+    constexpr int kFlood = 300;
+    for (const char* source : {"127.0.0.2", "127.0.0.1"}) {
+        Hosted h;
+        const std::uint32_t start = nettest::realMs();
+        const std::vector<int> held = flood(h.host, source, kFlood);
+        EXPECT_LE(greetings(h.host), kMaxGreetingsPerSource) << source;
+        EXPECT_GE(h.host.turnedAway, std::uint64_t(kFlood - kMaxGreetingsPerSource)) << source;
+        // The guest comes once the flood's greetings have had their time for a
+        // hello (as one arriving any later would): a hello within a round trip.
+        const std::uint32_t floodIn = nettest::realMs();
+        stepUntil(&h.host, {}, [&] { return nettest::realMs() - floodIn > kGreetingGraceMs; });
+        Client c;
+        const std::uint32_t guestAt = nettest::realMs();
+        open(c, h.host, Role::Player);
+        EXPECT_TRUE(stepUntil(&h.host, {&c}, [&] { return running(c) && h.host.started; }))
+            << source << ": " << c.session.endText;
+        std::printf("[ flood ] from %s: %d held, the guest playing after %u ms\n", source, kFlood,
+                    unsigned(nettest::realMs() - guestAt));
+        ASSERT_TRUE(stepUntil(&h.host, {}, [&] { return h.host.turnedAwayTold == h.host.turnedAway; }));
+        const std::vector<long> counts = turnedAwayCounts(h.host);
+        long sum = 0;
+        for (long n : counts) {
+            EXPECT_GT(n, 0) << source;
+            sum += n;
+        }
+        EXPECT_EQ(std::uint64_t(sum), h.host.turnedAway) << source;
+        // At most one line a second, never one a connection.
+        EXPECT_LE(counts.size(), 1 + (nettest::realMs() - start) / kTurnedAwayNoticeMs) << source;
+        for (int fd : held)
+            close(fd);
+    }
+}
+
+// A desktop guest turned away learns why; so does one whose host closes
+// without a word.
+TEST(NetTransport, AGuestTurnedAwaySaysWhy) {
+    Hosted h;
+    h.host.greetingGraceMs = 3600000;  // every place stays taken
+    const std::vector<int> held = flood(h.host, "127.0.0.1", kMaxGreetingsPerSource);
+    Client c;
+    open(c, h.host, Role::Player);
+    ASSERT_TRUE(stepUntil(&h.host, {&c}, [&] { return clientDone(c); }));
+    EXPECT_EQ(c.session.endText, "The host is busy with other connections; try again in a moment.");
+    for (int fd : held)
+        close(fd);
+
+    std::string error;
+    const int listener = listenTcp("127.0.0.1", 0, error);
+    ASSERT_GE(listener, 0) << error;
+    Client d;
+    ASSERT_TRUE(clientOpen(d, "127.0.0.1", boundPort(listener), nettest::testIdentity(), Role::Player,
+                           nettest::realMs, error));
+    int taken = -1;
+    ASSERT_TRUE(stepUntil(nullptr, {&d}, [&] { return (taken = acceptTcp(listener)) >= 0; }));
+    closeSocket(taken);
+    ASSERT_TRUE(stepUntil(nullptr, {&d}, [&] { return clientDone(d); }));
+    EXPECT_EQ(d.session.endText, "The host closed the connection before answering; it may be busy, try again in a moment.");
+    closeSocket(listener);
 }
 
 TEST(NetAddress, HostAndPortFromWhatAPersonTypes) {

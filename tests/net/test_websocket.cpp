@@ -22,6 +22,9 @@ using namespace net;
 namespace {
 
 const char kKey[] = "dGhlIHNhbXBsZSBub25jZQ==";  // the example key of RFC 6455
+// Host rounds within which a connection must be shut once a Close is due:
+// well under a second, and far from any of the session's timers.
+constexpr int kShutRounds = 200;
 
 std::string request(const std::string& extra = "", const std::string& key = kKey) {
     return "GET /voltari HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: keep-alive, Upgrade\r\n"
@@ -51,6 +54,7 @@ struct FrameReader {
     std::vector<std::uint8_t> buf;
     StreamReader stream;
     bool closed = false;
+    int closeCode = 0;    // the status in the server's Close frame
     bool masked = false;  // a server must never mask
     void feed(const std::uint8_t* data, std::size_t n, std::vector<Message>& got) {
         buf.insert(buf.end(), data, data + n);
@@ -77,8 +81,11 @@ struct FrameReader {
                 return;
             if (opcode == 2 || opcode == 0)
                 feedStream(stream, buf.data() + at, len, got);
-            if (opcode == 8)
+            if (opcode == 8) {
                 closed = true;
+                if (len >= 2)
+                    closeCode = (buf[at] << 8) | buf[at + 1];
+            }
             buf.erase(buf.begin(), buf.begin() + std::ptrdiff_t(at + len));
         }
     }
@@ -104,6 +111,24 @@ std::string readHead(int fd, Host& h, std::vector<std::uint8_t>& extra) {
         return text;
     extra.assign(text.begin() + std::ptrdiff_t(end + 4), text.end());
     return text.substr(0, end + 4);
+}
+
+// Reads frames while stepping the host until the host shuts the socket; false
+// if it is still open after limit rounds (each waits at most 2 ms).
+bool readUntilShut(int fd, Host& h, FrameReader& frames, int limit) {
+    std::vector<Message> got;
+    for (int round = 0; round < limit; ++round) {
+        hostStep(h, 1);
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 1) <= 0)
+            continue;
+        std::uint8_t buf[4096];
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            return true;
+        frames.feed(buf, std::size_t(n), got);
+    }
+    return false;
 }
 
 }  // namespace
@@ -216,10 +241,12 @@ TEST(NetWebSocket, BrowserGuestPlaysThroughTheSamePort) {
     ASSERT_TRUE(nettest::stepUntil(&h, {}, [&] { return !h.delivered.empty(); }));
     EXPECT_EQ(h.delivered[0].input.event.sym, 276);
 
-    // A text message is not part of the game: the host closes.
+    // A text message is not part of the game: the host says so (1003) and closes.
     const std::vector<std::uint8_t> text = clientFrame(1, {'h', 'i'});
     ASSERT_EQ(send(fd, text.data(), text.size(), 0), ssize_t(text.size()));
-    nettest::rawReadToEnd(fd, h);
+    EXPECT_TRUE(readUntilShut(fd, h, frames, kShutRounds));
+    EXPECT_TRUE(frames.closed);
+    EXPECT_EQ(frames.closeCode, 1003);
     close(fd);
     ASSERT_TRUE(nettest::stepUntil(&h, {}, [&] { return h.playerLeft; }));
     EXPECT_EQ(h.playerEndText, "The other side sent a message it should not have (a WebSocket text message).");
@@ -240,4 +267,45 @@ TEST(NetWebSocket, ABadUpgradeGetsA400AndTheHostGoesOn) {
     EXPECT_EQ(text.find("VOLTARI"), std::string::npos);  // no stream bytes after a refusal
     ASSERT_TRUE(nettest::stepUntil(&h, {}, [&] { return h.peers.empty(); }));
     hostClose(h, Reason::Quit, "");
+}
+
+// Once a Close frame is due, sent or received, the connection is shut at
+// once, and the Close says why in the standard's codes.
+TEST(NetWebSocket, EachEndClosesTidilyWithItsCode) {
+    struct Row {
+        const char* what;
+        std::vector<std::uint8_t> bytes;  // sent after the upgrade
+        int code;
+    };
+    std::vector<std::uint8_t> unmasked = clientFrame(2, {1, 2, 3});
+    unmasked[1] &= 0x7f;
+    unmasked.erase(unmasked.begin() + 2, unmasked.begin() + 6);
+    std::vector<std::uint8_t> closeNormal = clientFrame(8, {0x03, 0xe8});
+    const std::vector<Row> table = {
+        {"a text message", clientFrame(1, {'h', 'i'}), 1003},
+        {"a message too big", clientFrame(2, std::vector<std::uint8_t>(kMaxWebSocketMessage + 1, 7)), 1009},
+        {"an unmasked frame", unmasked, 1002},
+        {"not the game's stream", clientFrame(2, {'N', 'O', 'T', 'V', 'O', 'L', 'T', 'A', 'R', 'I'}), 1002},
+        {"the browser's own close", closeNormal, 1000},
+    };
+    for (const Row& r : table) {
+        Host h;
+        std::string error;
+        ASSERT_TRUE(hostOpen(h, "127.0.0.1", 0, nettest::testIdentity(), nettest::realMs, error)) << error;
+        const int fd = nettest::rawConnect(h.port);
+        ASSERT_GE(fd, 0);
+        const std::string head = request();
+        ASSERT_EQ(send(fd, head.data(), head.size(), 0), ssize_t(head.size()));
+        std::vector<std::uint8_t> extra;
+        ASSERT_EQ(readHead(fd, h, extra).compare(0, 12, "HTTP/1.1 101"), 0) << r.what;
+        ASSERT_EQ(send(fd, r.bytes.data(), r.bytes.size(), 0), ssize_t(r.bytes.size())) << r.what;
+        FrameReader frames;
+        std::vector<Message> got;
+        frames.feed(extra.data(), extra.size(), got);
+        EXPECT_TRUE(readUntilShut(fd, h, frames, kShutRounds)) << r.what;
+        EXPECT_TRUE(frames.closed) << r.what;
+        EXPECT_EQ(frames.closeCode, r.code) << r.what;
+        close(fd);
+        hostClose(h, Reason::Quit, "");
+    }
 }
