@@ -310,7 +310,8 @@ void sessionReceive(Session& s, const Message& m, std::uint32_t nowMs, Seats* se
     if (s.phase == Phase::Closed)
         return;
     s.lastHeardMs = nowMs;
-    s.heard = true;
+    if (m.kind == Kind::Hello)
+        s.greeted = true;
     if (m.kind == Kind::Bye) {
         closeQuietly(s, m.bye.reason, m.bye.text.empty() ? reasonText(m.bye.reason) : m.bye.text, seats);
         return;

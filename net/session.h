@@ -81,7 +81,7 @@ struct Session {
     Reason endReason = Reason::None;
     std::string endText;
     bool refused = false;          // closed in the handshake
-    bool heard = false;            // a message came from the other end
+    bool greeted = false;          // the other end's hello came
 };
 
 // The text both ends show when a hello does not fit; empty when it fits.

@@ -25,6 +25,7 @@ const NoticeText kNotices[atlas::netNoticeCount] = {
     {"THE HOST LET YOU GO", "Your game sent keys that were not yours to press."},
     {"THE OTHER PLAYER WAS LET GO", "Its game sent keys that were not its own."},
     {"THE GAMES WENT APART", "The session is saved in the game folder."},
+    {"THE HOST IS BUSY", "Try again in a moment."},
 };
 
 void drawNotice(cairo_t* cr, const NoticeText& n)

@@ -103,6 +103,7 @@ int runGame()
             netGameClosing();
             if (!closingSequence())
                 return failedRun();
+            netGameClosed();
             shutdownMedia();
             return 0;
         }

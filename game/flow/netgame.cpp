@@ -36,7 +36,6 @@ constexpr Uint32 kSessionStartMs = 1000;   // virtual ms
 // so that the round trips are measured well).
 constexpr int kWaitStepMs = 20;            // real ms
 constexpr Uint32 kByeLingerMs = 1000;      // real ms a goodbye gets to leave at the end
-constexpr Uint32 kNoticeStepMs = 100;      // ms between redraws of a last panel before the window closes
 
 struct NetGame {
     NetGameOptions options;
@@ -246,7 +245,7 @@ int waitForStart(NetGame& g)
                 const net::Session& s = g.client.session;
                 say(s.endText);
                 const std::uint8_t seat = g.options.mode == NetMode::Join ? kGuestSeat : net::kNoLocalPlayer;
-                showRefusal(g, noticeFor(seat, s.endReason, s.refused, s.heard));
+                showRefusal(g, noticeFor(seat, s.endReason, s.refused, s.greeted));
                 return 1;
             }
         }
@@ -384,20 +383,19 @@ void netGameClosing()
     if (!session)
         return;
     NetGame& g = *session;
+    // Only the host's quit ends both games: a guest or a watcher is told so,
+    // its panel on top through the closing sequence, which both games still
+    // play in step.
     if (g.live && !g.over && g.seat != kHostSeat) {
-        // Only the host's quit ends both games: this machine is told so
-        // before its window closes.
-        g.over = true;
-        g.driver.failed = true;
-        g.driver.failReason = net::Reason::Quit;
-        g.driver.failure = g.seat == kGuestSeat ? "The host ended the game." : "The game you watched has ended.";
-        closeConnections(g, net::Reason::Quit, "The other side's game ended.");
-        say(g.driver.failure);
+        say(g.seat == kGuestSeat ? "The host ended the game." : "The game you watched has ended.");
         showNotice(g.board, noticeFor(g.seat, net::Reason::Quit, false, true), nowMs());
-        for (Uint32 shown = 0; shown < kNoticeShowMs; shown += kNoticeStepMs)
-            pauseMs(kNoticeStepMs);
     }
-    freeNotices(g.board);
+}
+
+void netGameClosed()
+{
+    if (session)
+        freeNotices(session->board);
 }
 
 std::string netGameReplayText()

@@ -43,9 +43,10 @@ void askForNetGame(const NetGameOptions& options);
 // player stopped waiting, 1 when no session came about; the reason was said).
 int startNetGame();
 // Before the closing sequence of a game that quits: on a guest or a
-// watcher, the host's quit ended the session, which is said and shown for a
-// few seconds. Frees the session's pictures while the display is still up.
+// watcher the host's quit ended the game, which is said and shown.
 void netGameClosing();
+// After it, while the display is still up: the session's pictures go.
+void netGameClosed();
 // After runGame: a goodbye to the other machines, given a moment to leave;
 // the clock and the seams go back to how they were.
 void endNetGame();

@@ -21,11 +21,11 @@ void drawNotice(const NoticeBoard& board)
 
 }  // namespace
 
-atlas::NetNotice noticeFor(std::uint8_t seat, net::Reason reason, bool refused, bool heard)
+atlas::NetNotice noticeFor(std::uint8_t seat, net::Reason reason, bool refused, bool greeted)
 {
-    if (!heard)
-        return atlas::noticeUnreachable;
-    if (refused)
+    if (!greeted)
+        return reason == net::Reason::Full ? atlas::noticeBusy : atlas::noticeUnreachable;
+    if (refused || reason == net::Reason::Full)
         return reason == net::Reason::Full ? atlas::noticeNoSeat : atlas::noticeNotSame;
     switch (reason) {
     case net::Reason::Desync: return atlas::noticeApart;

@@ -19,8 +19,8 @@ struct NoticeBoard {
 
 // The panel for a session that ended. seat: 0 host, 1 guest, anything else
 // a watcher; reason: why it ended, as the session knows it; refused: the
-// host turned this guest away; heard: the other end answered at all.
-atlas::NetNotice noticeFor(std::uint8_t seat, net::Reason reason, bool refused, bool heard);
+// host turned this guest away at its hello; greeted: the other end's hello came.
+atlas::NetNotice noticeFor(std::uint8_t seat, net::Reason reason, bool refused, bool greeted);
 
 // The panels are loaded for a network game only; freed before the display goes.
 void loadNotices(NoticeBoard& board);

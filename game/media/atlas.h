@@ -61,6 +61,7 @@ enum NetNotice {
     noticeLetGo,        // the host let this guest go
     noticeOtherLetGo,   // the host let its guest go
     noticeApart,        // the games went apart
+    noticeBusy,         // the host turned the connection away, busy with others
     netNoticeCount
 };
 inline constexpr int netNoticeWidth = 560;  // px
@@ -71,7 +72,7 @@ inline constexpr AtlasRect netNoticeRects[netNoticeCount] = {
     {0, 4 * netNoticeHeight, netNoticeWidth, netNoticeHeight},  {0, 5 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
     {0, 6 * netNoticeHeight, netNoticeWidth, netNoticeHeight},  {0, 7 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
     {0, 8 * netNoticeHeight, netNoticeWidth, netNoticeHeight},  {0, 9 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
-    {0, 10 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
+    {0, 10 * netNoticeHeight, netNoticeWidth, netNoticeHeight}, {0, 11 * netNoticeHeight, netNoticeWidth, netNoticeHeight},
 };
 
 // Every entry with the picture it is cut from, for the tools and tests

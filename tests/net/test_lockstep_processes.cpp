@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "delayproxy.h"
+#include "net/stream.h"
 #include "netloop.h"
 #include "support/scratch.h"
 
@@ -139,7 +140,173 @@ Session play(const TempFolder& dir, const std::string& tag, const std::string& d
     return r;
 }
 
+// A hand-made guest: it speaks the real protocol (and echoes the host's own
+// identity back), but sends whatever events it likes.
+struct RogueGuest {
+    int fd = -1;
+    net::StreamReader reader;
+    std::uint16_t delayMs = 0;
+    std::uint32_t hostThroughMs = 0;  // the host's latest Advance, virtual ms
+    bool started = false;
+    bool byeSeen = false;
+    net::Bye bye;
+    bool closed = false;
+};
+
+void rogueSend(RogueGuest& g, const net::Message& m) {
+    std::vector<std::uint8_t> bytes;
+    if (g.fd >= 0 && net::appendFrame(m, bytes) && write(g.fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+        g.closed = true;
+}
+
+// Reads what came within waitMs and answers it as a guest would.
+void rogueRead(RogueGuest& g, int waitMs) {
+    pollfd p{g.fd, POLLIN, 0};
+    if (g.closed || poll(&p, 1, waitMs) <= 0)
+        return;
+    std::uint8_t buffer[4096];
+    const ssize_t n = read(g.fd, buffer, sizeof buffer);
+    if (n <= 0) {
+        g.closed = true;
+        return;
+    }
+    std::vector<net::Message> got;
+    net::feedStream(g.reader, buffer, std::size_t(n), got);
+    for (const net::Message& m : got) {
+        if (m.kind == net::Kind::Hello) {
+            rogueSend(g, net::helloMessage(m.hello.buildId, m.hello.dataHash, net::Role::Player));
+        } else if (m.kind == net::Kind::Ping) {
+            net::Message pong = m;
+            pong.kind = net::Kind::Pong;
+            rogueSend(g, pong);
+        } else if (m.kind == net::Kind::Start) {
+            g.started = true;
+            g.delayMs = m.start.delayMs;
+        } else if (m.kind == net::Kind::Advance && m.advance.player == 0) {
+            g.hostThroughMs = m.advance.throughMs;
+        } else if (m.kind == net::Kind::Bye) {
+            g.byeSeen = true;
+            g.bye = m.bye;
+        }
+    }
+}
+
+struct Rogue {
+    std::string hostLog, hostErr;
+    int hostStatus = -1;
+    net::Bye bye;
+};
+
+// The host plays its usual script; the hand-made guest keeps pace with it up
+// to lastMs, then sends one event (or, with none, a goodbye) and waits to
+// hear what the host makes of it.
+Rogue playRogue(const TempFolder& dir, const std::string& tag, std::uint32_t lastMs, const net::InputEvent* event) {
+    Rogue r;
+    const std::string log = dir.path + "/host-" + tag + ".log", err = dir.path + "/host-" + tag + ".err";
+    int out = -1;
+    const pid_t host = spawn({VOLTARI_LOCKSTEP_RUN, "host", log, VOLTARI_SOURCE_DIR "/tests/net/lockstep/host.script",
+                              "40"}, err, &out);
+    const int port = readPort(out);
+    close(out);
+    RogueGuest g;
+    g.fd = port > 0 ? nettest::rawConnect(std::uint16_t(port)) : -1;
+    EXPECT_GE(g.fd, 0);
+    std::vector<std::uint8_t> magic;
+    net::appendStreamMagic(magic);
+    if (g.fd >= 0 && write(g.fd, magic.data(), magic.size()) != ssize_t(magic.size()))
+        g.closed = true;
+    const std::uint32_t since = nettest::realMs();
+    while (g.fd >= 0 && !g.started && !g.closed && nettest::realMs() - since < 20000)
+        rogueRead(g, 10);
+    EXPECT_TRUE(g.started);
+    // Keeps to the host's pace (a running peer may not lead by seconds).
+    for (std::uint32_t through = 1000 + g.delayMs; g.started && through < lastMs && !g.closed;) {
+        rogueRead(g, 1);
+        const std::uint32_t next = std::min(lastMs, g.hostThroughMs + 500);
+        if (next <= through)
+            continue;
+        through = next;
+        net::Message advance;
+        advance.kind = net::Kind::Advance;
+        advance.advance.player = 1;
+        advance.advance.throughMs = through;
+        rogueSend(g, advance);
+    }
+    rogueSend(g, event ? net::inputMessage(1, lastMs, *event) : net::byeMessage(net::Reason::Quit, "Bye."));
+    while (!g.closed && !g.byeSeen && nettest::realMs() - since < 60000)
+        rogueRead(g, 10);
+    if (g.fd >= 0)
+        close(g.fd);
+    r.bye = g.bye;
+    r.hostStatus = exitStatus(host);
+    r.hostLog = readFile(log);
+    r.hostErr = readFile(err);
+    return r;
+}
+
+// A log's virtual times and state hashes, without the screen's.
+std::string stateColumns(const std::string& log) {
+    std::istringstream in(log);
+    std::string out;
+    for (std::string time, state, screen; in >> time >> state;) {
+        if (time != "end")
+            in >> screen;
+        out += time + " " + state + "\n";
+    }
+    return out;
+}
+
 }  // namespace
+
+TEST(NetLockstepProcesses, AGuestThatLiesAboutItsEventsIsLetGoAndTheHostPlaysOn) {
+    TempFolder dir;
+    auto key = [](std::uint16_t sym) {  // an SDL 1.2 keysym
+        net::InputEvent e;
+        e.sym = sym;
+        return e;
+    };
+    net::InputEvent quit, stick = key(0);
+    quit.type = net::EventType::Quit;
+    stick.type = net::EventType::JoyAxis;
+    stick.which = 1;
+    stick.value = -20000;
+    struct Row {
+        const char* tag;
+        std::uint32_t lastMs;  // virtual: the host's menu is up by 7 s, its match runs at 13 s
+        net::InputEvent event;
+        const char* deed;
+    };
+    const Row rows[] = {
+        {"return", 7000, key(13), "pressed RETURN"},          // the menu would start a match
+        {"quit", 7000, quit, "asked to quit the host's game"},  // the host's game would end
+        {"paddle", 13000, key(119), "pressed w"},              // the host's paddle would move
+        {"smash", 13000, key(304), "pressed LSHIFT"},          // the host's paddle would freeze
+        {"stick", 13000, stick, "used stick 1"},
+    };
+    // The same guest leaving by its goodbye at the same moments: the game the
+    // host goes on with is the one it plays when nobody lies to it.
+    const Rogue menuBye = playRogue(dir, "bye-menu", 7000, nullptr);
+    const Rogue matchBye = playRogue(dir, "bye-match", 13000, nullptr);
+    for (const Rogue* bye : {&menuBye, &matchBye}) {
+        EXPECT_EQ(bye->hostStatus, 1) << bye->hostErr;  // the game ended normally, the session did not
+        EXPECT_NE(bye->hostErr.find("host: status 0, "), std::string::npos) << bye->hostErr;
+        EXPECT_NE(bye->hostErr.find("notice 0 at "), std::string::npos) << bye->hostErr;  // the other left
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.tag);
+        const Rogue r = playRogue(dir, row.tag, row.lastMs, &row.event);
+        const std::string letGo = std::string("The host let you go: your game ") + row.deed + ", which only the host may do.";
+        EXPECT_EQ(int(r.bye.reason), int(net::Reason::Seat));
+        EXPECT_EQ(r.bye.text, letGo);
+        EXPECT_NE(r.hostErr.find("The second player left: " + letGo), std::string::npos) << r.hostErr;
+        EXPECT_NE(r.hostErr.find("host: status 0, "), std::string::npos) << r.hostErr;
+        EXPECT_NE(r.hostErr.find("notice 9 at "), std::string::npos) << r.hostErr;  // the other player was let go
+        EXPECT_EQ(r.hostErr.find("not on screen"), std::string::npos) << r.hostErr;
+        const Rogue& same = row.lastMs == 7000 ? menuBye : matchBye;
+        EXPECT_TRUE(stateColumns(r.hostLog) == stateColumns(same.hostLog)) << "the host's game went otherwise";
+        EXPECT_GT(r.hostLog.size(), 1000u);
+    }
+}
 
 TEST(NetLockstepProcesses, BothSidesLogTheSameGameFrameByFrame) {
     TempFolder dir;
@@ -153,8 +320,25 @@ TEST(NetLockstepProcesses, BothSidesLogTheSameGameFrameByFrame) {
     const std::size_t end = r.hostLog.rfind("end ");
     ASSERT_NE(end, std::string::npos);
     EXPECT_GE(std::atoi(r.hostLog.c_str() + r.hostLog.rfind('\n', end - 2) + 1), 125000);
-    EXPECT_TRUE(r.hostLog == r.guestLog) << "the logs differ";
-    EXPECT_TRUE(r.watcherLog == r.hostLog) << "the watcher's log differs";
+    // The same game to the end; the same screens until the host quits, when
+    // the guest and the watcher are shown why their games close.
+    EXPECT_TRUE(stateColumns(r.hostLog) == stateColumns(r.guestLog)) << "the logs differ";
+    EXPECT_TRUE(stateColumns(r.watcherLog) == stateColumns(r.hostLog)) << "the watcher's log differs";
+    const std::string hostReplayText = readFile(dir.path + "/host-direct.log.replay");
+    const std::size_t lastEvent = hostReplayText.rfind('\n', hostReplayText.size() - 2);
+    const std::uint32_t quitMs = std::uint32_t(std::atoi(hostReplayText.c_str() + lastEvent + 1));
+    EXPECT_GT(quitMs, 120000u);
+    for (const std::string* other : {&r.guestLog, &r.watcherLog}) {
+        const auto apart = std::mismatch(r.hostLog.begin(), r.hostLog.end(), other->begin(), other->end());
+        const std::size_t line = r.hostLog.rfind('\n', std::size_t(apart.first - r.hostLog.begin()));
+        EXPECT_GE(std::atoi(r.hostLog.c_str() + (line == std::string::npos ? 0 : line + 1)), int(quitMs));
+    }
+    EXPECT_NE(r.guestErr.find("The host ended the game."), std::string::npos) << r.guestErr;
+    EXPECT_NE(r.guestErr.find("notice 1 at "), std::string::npos) << r.guestErr;
+    EXPECT_NE(r.watcherErr.find("The game you watched has ended."), std::string::npos) << r.watcherErr;
+    EXPECT_NE(r.watcherErr.find("notice 2 at "), std::string::npos) << r.watcherErr;
+    for (const std::string* err : {&r.guestErr, &r.watcherErr})
+        EXPECT_EQ(err->find("not on screen"), std::string::npos) << *err;
     EXPECT_NE(r.hostErr.find("hashes matched"), std::string::npos) << r.hostErr;
     EXPECT_EQ(r.hostErr.find(" 0 hashes matched"), std::string::npos) << r.hostErr;
     std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());
@@ -223,6 +407,8 @@ TEST(NetLockstepProcesses, AGuestKilledMidRallyEndsTheSessionAndTheHostPlaysOn) 
     ASSERT_FALSE(r.guestLog.empty());
     EXPECT_EQ(r.hostLog.compare(0, r.guestLog.size(), r.guestLog), 0);
     EXPECT_GT(r.hostLog.size(), r.guestLog.size());
+    EXPECT_NE(r.hostErr.find("notice 3 at "), std::string::npos) << r.hostErr;  // the connection was lost
+    EXPECT_EQ(r.hostErr.find("not on screen"), std::string::npos) << r.hostErr;
 }
 
 TEST(NetLockstepProcesses, GamesThatGoApartStopWithAMessageAndTheSessionIsSaved) {
@@ -232,8 +418,10 @@ TEST(NetLockstepProcesses, GamesThatGoApartStopWithAMessageAndTheSessionIsSaved)
     const Session r = play(dir, "apart", "", nullptr, "24000");
     unsetenv("VOLTARI_NET_APART_AT");
     EXPECT_EQ(r.hostStatus, 1) << r.hostErr;
-    for (const std::string& err : {r.hostErr, r.guestErr})
+    for (const std::string& err : {r.hostErr, r.guestErr}) {
         EXPECT_NE(err.find("The games went apart at 1"), std::string::npos) << err;
+        EXPECT_NE(err.find("notice 10 at "), std::string::npos) << err;
+    }
     EXPECT_NE(r.hostErr.find("The session is saved in apart-1"), std::string::npos) << r.hostErr;
     // The saved session plays in the replay runner up to where it went apart.
     const std::string saved = readFile(dir.path + "/host-apart.log.apart");
