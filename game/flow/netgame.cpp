@@ -126,7 +126,7 @@ void endSession(NetGame& g, const std::string& why)
     }
     closeConnections(g, apart ? net::Reason::Desync : net::Reason::Quit, why);
     say(text);
-    showNotice(g.board, noticeFor(g.seat, g.driver.failReason, false, true), nowMs());
+    showNotice(g.board, noticeFor(g.seat, g.driver.failReason, false, true), realNowMs());
     if (inMatch) {
         g.injected.push_back(keyEvent(SDL_KEYDOWN, SDLK_ESCAPE));
         g.injected.push_back(keyEvent(SDL_KEYUP, SDLK_ESCAPE));
@@ -205,7 +205,7 @@ void afterPause(Uint32 now)
     if (g.driver.failed && !g.over)
         endSession(g, g.driver.failure);
     sayHostNotices(g);
-    keepNotice(g.board, now);
+    keepNotice(g.board, realNowMs());  // a person reads by the wall clock
     if (g.options.afterPause)
         g.options.afterPause(now);
 }
@@ -388,7 +388,7 @@ void netGameClosing()
     // play in step.
     if (g.live && !g.over && g.seat != kHostSeat) {
         say(g.seat == kGuestSeat ? "The host ended the game." : "The game you watched has ended.");
-        showNotice(g.board, noticeFor(g.seat, net::Reason::Quit, false, true), nowMs());
+        showNotice(g.board, noticeFor(g.seat, net::Reason::Quit, false, true), realNowMs());
     }
 }
 

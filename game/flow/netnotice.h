@@ -14,7 +14,7 @@ constexpr Uint32 kNoticeShowMs = 4000;  // how long a panel stays, ms
 struct NoticeBoard {
     SDL_Surface* panels = nullptr;  // "netmsg.dat"; null: the words go to the caption only
     int shown = -1;                 // the NetNotice on screen, -1 none
-    Uint32 untilMs = 0;             // when it goes, on the clock it was shown by (ms)
+    Uint32 untilMs = 0;             // when it goes, real ms
 };
 
 // The panel for a session that ended. seat: 0 host, 1 guest, anything else
@@ -26,7 +26,7 @@ atlas::NetNotice noticeFor(std::uint8_t seat, net::Reason reason, bool refused, 
 void loadNotices(NoticeBoard& board);
 void freeNotices(NoticeBoard& board);
 
-// Shows a panel from nowMs on, and puts it on the display at once.
+// Shows a panel from nowMs (real) on, and puts it on the display at once.
 void showNotice(NoticeBoard& board, atlas::NetNotice notice, Uint32 nowMs);
 // After every pause: the panel stays on top while it is due; when its time
 // is up the screen under it is drawn again (the menu, or the whole court).
