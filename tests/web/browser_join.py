@@ -65,7 +65,7 @@ def watching(args, browser, base, folder, failures):
         print("watching: " + text_of(page, "netStatusText"))
         page.wait_for("Module.voltariView() && Module.voltariView().inMatch ? 1 : 0", timeout=60, poll=0.2)
         page.wait_for(shown("startLayer"), timeout=120)
-        if text_of(page, "joinNote") != "The network game is over.":
+        if text_of(page, "joinNote") != "The host ended the game.":
             failures.append("after watching the page says: " + text_of(page, "joinNote"))
         if host.wait(timeout=60) != 0 or guest.wait(timeout=60) != 0:
             failures.append("the players' session did not end well with a watcher: " +
@@ -192,7 +192,7 @@ def main():
         if lines < 400:
             failures.append(f"the host logged only {lines} lines")
         print("back at the start screen: " + text_of(page, "start") + " / " + text_of(page, "joinNote"))
-        if text_of(page, "joinNote") != "The network game is over.":
+        if text_of(page, "joinNote") != "The host ended the game.":
             failures.append("after the host quit the page says: " + text_of(page, "joinNote"))
         if args.shots:
             page.screenshot(os.path.join(args.shots, "join-ended.png"))
