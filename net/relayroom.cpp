@@ -137,7 +137,8 @@ void pipeSend(RelayRoom& r, RelayPipe& p, Connection& c, std::uint32_t nowMs) {
     if (sent) {
         p.ackTold = p.gotSeq;
         p.ackToldMs = nowMs;
-    } else if (p.gotSeq != p.ackTold && nowMs - p.ackToldMs >= kRelayAckEveryMs) {
+    } else if (p.gotSeq != p.ackTold && (nowMs - p.ackToldMs >= kRelayAckEveryMs || c.closing)) {
+        // Closing, the last ack goes at once: the other end waits for it to close too.
         Envelope e;
         e.kind = EnvelopeKind::Ack;
         e.sender = r.self;
