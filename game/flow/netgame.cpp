@@ -489,6 +489,17 @@ int netGameNotice()
     return session ? session->board.shown : -1;
 }
 
+std::string netGameRelayDrops()
+{
+    if (!session || session->options.relay.empty())
+        return "";
+    const NetGame& g = *session;
+    const net::RelayDrops& d = g.options.mode == NetMode::Host ? g.host.relay.drops : g.client.relay.drops;
+    return "relay drops: " + std::to_string(d.badTag) + " bad tag, " + std::to_string(d.badSize) + " bad size, " +
+           std::to_string(d.badForm) + " bad form, " + std::to_string(d.replayed) + " replayed, " +
+           std::to_string(d.early) + " early, " + std::to_string(d.strangers) + " strangers";
+}
+
 std::uint64_t netGameBytesSent()
 {
     if (!session)

@@ -247,6 +247,9 @@ int main(int argc, char** argv) {
     }
     const NetplayDriver d = *driver;
     const std::uint64_t sent = netGameBytesSent();
+    const std::string drops = netGameRelayDrops();
+    if (!drops.empty())
+        std::fprintf(stderr, "%s\n", drops.c_str());
     const Uint32 virtualMs = nowMs() - kStartMs;
     std::fprintf(logFile, "end %016llx\n", static_cast<unsigned long long>(gameStateHash()));
     std::fclose(logFile);
