@@ -4,12 +4,14 @@
 
 #include <wx/button.h>
 #include <wx/iconbndl.h>
+#include <wx/radiobox.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "net/roomcode.h"
 #include "net/socket.h"
 #include "setup/voltari_icon.xpm"
 
@@ -19,6 +21,10 @@ constexpr int kHostId = 1;
 constexpr int kJoinId = 2;
 constexpr int kWatchId = 3;
 constexpr int kPortId = 4;
+constexpr int kWayId = 5;
+constexpr const char* kRelayExample = "nats://relay.example.org:4222";  // the form, until one is remembered
+constexpr const char* kAddressLabel = "Address of the host (HOST or HOST:PORT):";
+constexpr const char* kCodeLabel = "The game's code (from the host's dialog):";
 constexpr int kPollMs = 100;       // how often the game's lines are read (ms)
 constexpr int kTextWidth = 60;     // dialog units: the width of the texts
 constexpr int kInviteHeight = 60;  // dialog units: the addresses' box
@@ -42,6 +48,17 @@ NetDialog::NetDialog(NetDialogMode mode, const std::string& launcher)
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     wxButton* first = nullptr;
 
+    const wxString ways[] = {"On this network", "Through a relay"};
+    way_ = new wxRadioBox(this, kWayId, "How", wxDefaultPosition, wxDefaultSize, 2, ways, 1, wxRA_SPECIFY_ROWS);
+    column->Add(way_, 0, wxEXPAND | wxBOTTOM, 8);
+    auto* relayRow = new wxBoxSizer(wxHORIZONTAL);
+    relayRow->Add(new wxStaticText(this, wxID_ANY, "Relay:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+    const std::string relay = loadRememberedAddress(rememberedRelayFile());
+    relay_ = new wxTextCtrl(this, wxID_ANY, text(relay.empty() ? kRelayExample : relay));
+    relayRow->Add(relay_, 1, wxALIGN_CENTER_VERTICAL);
+    column->Add(relayRow, 0, wxEXPAND | wxBOTTOM, 8);
+    Bind(wxEVT_RADIOBOX, &NetDialog::onWayChanged, this, kWayId);
+
     if (mode == NetDialogMode::Host) {
         auto* portRow = new wxBoxSizer(wxHORIZONTAL);
         portRow->Add(new wxStaticText(this, wxID_ANY, "Port:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
@@ -62,7 +79,8 @@ NetDialog::NetDialog(NetDialogMode mode, const std::string& launcher)
         Bind(wxEVT_TEXT, &NetDialog::onPortChanged, this, kPortId);
         showInvite();
     } else {
-        column->Add(new wxStaticText(this, wxID_ANY, "Address of the host (HOST or HOST:PORT):"), 0, wxBOTTOM, 4);
+        addressLabel_ = new wxStaticText(this, wxID_ANY, kAddressLabel);
+        column->Add(addressLabel_, 0, wxBOTTOM, 4);
         address_ = new wxTextCtrl(this, wxID_ANY, text(loadRememberedAddress(rememberedAddressFile())),
                                   wxDefaultPosition, wxSize(width, -1));
         column->Add(address_, 0, wxEXPAND | wxBOTTOM, 8);
@@ -99,6 +117,29 @@ NetDialog::NetDialog(NetDialogMode mode, const std::string& launcher)
     Bind(wxEVT_BUTTON, &NetDialog::onCancel, this, wxID_CANCEL);
     Bind(wxEVT_CLOSE_WINDOW, &NetDialog::onClose, this);
     Bind(wxEVT_TIMER, &NetDialog::onTimer, this);
+    wxCommandEvent none;
+    onWayChanged(none);
+}
+
+bool NetDialog::throughRelay() const
+{
+    return way_->GetSelection() == 1;
+}
+
+// Through a relay the host needs no port and the guest types a code.
+void NetDialog::onWayChanged(wxCommandEvent&)
+{
+    relay_->Enable(throughRelay() && !running_);
+    if (port_)
+        port_->Enable(!throughRelay() && !running_);
+    if (invite_) {
+        if (throughRelay())
+            invite_->ChangeValue("Host, and give your friend the game's code shown here.");
+        else
+            showInvite();
+    }
+    if (addressLabel_)
+        addressLabel_->SetLabel(throughRelay() ? kCodeLabel : kAddressLabel);
 }
 
 // The addresses with the port as it is now in the field.
@@ -139,9 +180,12 @@ void NetDialog::setStatus(const std::string& line)
 void NetDialog::setRunning(bool running)
 {
     running_ = running;
-    for (int id : {kHostId, kJoinId, kWatchId, kPortId})
+    for (int id : {kHostId, kJoinId, kWatchId, kPortId, kWayId})
         if (wxWindow* w = FindWindow(id))
             w->Enable(!running);
+    relay_->Enable(!running && throughRelay());
+    if (port_)
+        port_->Enable(!running && !throughRelay());
     if (address_)
         address_->Enable(!running);
     cancel_->SetLabel(running ? "&Cancel" : "&Close");
@@ -158,7 +202,15 @@ void NetDialog::setRunning(bool running)
 void NetDialog::start(const char* option, const std::string& where)
 {
     std::string error;
-    if (!startGame(game_, {launcher_, option, where}, error)) {
+    std::string relay;
+    if (throughRelay()) {
+        relay = relay_->GetValue().Trim().Trim(false).ToStdString();
+        saveRememberedAddress(rememberedRelayFile(), relay);
+    }
+    std::vector<std::string> argv = {launcher_};
+    for (const std::string& a : netGameArguments(relay, option, where))
+        argv.push_back(a);
+    if (!startGame(game_, argv, error)) {
         setStatus("The game could not start: " + error);
         return;
     }
@@ -175,12 +227,23 @@ void NetDialog::onHost(wxCommandEvent&)
         return;
     }
     setStatus("Starting the game...");
-    start("--host", std::to_string(port));
+    start("--host", throughRelay() ? "" : std::to_string(port));
 }
 
 void NetDialog::onJoin(wxCommandEvent& event)
 {
     const std::string where = address_->GetValue().Trim().Trim(false).ToStdString();
+    if (throughRelay()) {
+        std::string code;
+        if (!net::parseRoomCode(where, code)) {
+            setStatus("Type the game's code, as the host's dialog shows it (like K7QX-2M9P).");
+            return;
+        }
+        const bool watch = event.GetId() == kWatchId;
+        setStatus((watch ? "Joining to watch game " : "Joining game ") + net::formatRoomCode(code) + "...");
+        start(watch ? "--watch" : "--join", code);
+        return;
+    }
     std::string host;
     std::uint16_t port = 0;
     if (where.empty() || !net::splitHostPort(where, host, port)) {
@@ -233,8 +296,13 @@ void NetDialog::onTimer(wxTimerEvent&)
         if (playing_)
             continue;
         const std::string prefix = kStatusPrefix;
-        if (line.compare(0, prefix.size(), prefix) == 0)
+        if (line.compare(0, prefix.size(), prefix) == 0) {
             setStatus(line.substr(prefix.size()));
+            const std::string code = roomCodeIn(line);
+            if (invite_ && !code.empty())
+                invite_->ChangeValue(text("Give your friend this code: " + code + "\n(with the same relay: " +
+                                          relay_->GetValue().ToStdString() + ")\n"));
+        }
         if (readStatusLine(line) == GameNews::PlayBegan) {
             // The game's window is where the player looks now.
             playing_ = true;

@@ -13,6 +13,7 @@
 #include "desktop/netlogic.h"
 
 class wxButton;
+class wxRadioBox;
 class wxSpinCtrl;
 class wxStaticText;
 class wxTextCtrl;
@@ -30,6 +31,8 @@ public:
 private:
     void showInvite();
     void start(const char* option, const std::string& where);
+    bool throughRelay() const;
+    void onWayChanged(wxCommandEvent& event);
     void setStatus(const std::string& text);
     void setRunning(bool running);
     void finish(int status);
@@ -46,7 +49,10 @@ private:
     std::string launcher_;
     wxSpinCtrl* port_ = nullptr;      // host
     wxTextCtrl* invite_ = nullptr;    // host
-    wxTextCtrl* address_ = nullptr;   // join
+    wxTextCtrl* address_ = nullptr;   // join: the host's address, or the room's code
+    wxRadioBox* way_ = nullptr;       // on this network, or through a relay
+    wxTextCtrl* relay_ = nullptr;     // the relay's URL (remembered)
+    wxStaticText* addressLabel_ = nullptr;
     wxStaticText* status_ = nullptr;
     wxButton* cancel_ = nullptr;
     wxTimer timer_;

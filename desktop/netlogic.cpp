@@ -1,5 +1,7 @@
 #include "desktop/netlogic.h"
 
+#include "net/roomcode.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
@@ -16,6 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+
+#include "net/roomcode.h"
 
 namespace {
 
@@ -102,6 +106,34 @@ std::string rememberedAddressFile()
         return config + "/voltari/join-address";
     const std::string home = envOr("HOME", "");
     return home.empty() ? "" : home + "/.config/voltari/join-address";
+}
+
+std::string rememberedRelayFile()
+{
+    const std::string file = rememberedAddressFile();
+    return file.empty() ? "" : file.substr(0, file.rfind('/') + 1) + "relay-address";
+}
+
+std::vector<std::string> netGameArguments(const std::string& relay, const std::string& option,
+                                          const std::string& where)
+{
+    std::vector<std::string> args;
+    if (!relay.empty())
+        args = {"--relay", relay};
+    args.push_back(option);
+    if (!where.empty())
+        args.push_back(where);
+    return args;
+}
+
+std::string roomCodeIn(const std::string& statusText)
+{
+    const std::string says = "the game's code is ";
+    const std::size_t at = statusText.find(says);
+    std::string code;
+    if (at == std::string::npos || !net::parseRoomCode(statusText.substr(at + says.size(), 9), code))
+        return "";
+    return net::formatRoomCode(code);
 }
 
 std::string loadRememberedAddress(const std::string& file)

@@ -47,6 +47,17 @@ std::string loadRememberedAddress(const std::string& file);
 // when it cannot be written; the dialog goes on without it.
 bool saveRememberedAddress(const std::string& file, const std::string& address);
 
+// The file that keeps the last relay used, beside the join address.
+std::string rememberedRelayFile();
+
+// The game's arguments after the launcher: directly ("--host PORT", "--join
+// HOST:PORT") or, with a relay, "--relay URL --host" / "--relay URL --join CODE".
+std::vector<std::string> netGameArguments(const std::string& relay, const std::string& option,
+                                          const std::string& where);
+// The room's code in the host's status line ("Waiting for a player: the
+// game's code is K7QX-2M9P (relay ...)."), "" when the line has none.
+std::string roomCodeIn(const std::string& statusText);
+
 // The game's status lines begin with this.
 constexpr const char* kStatusPrefix = "voltari: ";
 

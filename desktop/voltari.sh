@@ -12,6 +12,7 @@
 #   voltari --setup    open the setup tool in the game folder
 #   voltari --desktop  (own game folder only) add the folder to the desktop's menu
 #   voltari --host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT]
+#   voltari --relay URL --host | --join CODE | --watch CODE
 #                      a network game: play as the host, join one, or watch one
 #   voltari --net host|join
 #                      the network game's dialog, which starts one of those
@@ -58,7 +59,7 @@ playerFolder() {
 }
 
 usage() {
-    echo "usage: voltari [--setup | --desktop | --host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --net host|join]" >&2
+    echo "usage: voltari [--setup | --desktop | --host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --relay URL --host|--join CODE|--watch CODE | --net host|join]" >&2
     exit 2
 }
 
@@ -93,6 +94,9 @@ case "${1:-}" in
     ;;
 --join | --watch)
     [ $# -eq 2 ] || usage
+    ;;
+--relay)
+    [ $# -eq 3 ] || [ $# -eq 4 ] || usage
     ;;
 --net)
     [ $# -eq 2 ] || usage

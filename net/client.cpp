@@ -6,6 +6,7 @@
 #include <emscripten.h>
 #endif
 
+#include "net/roomcode.h"
 #include "net/socket.h"
 
 namespace net {
@@ -18,7 +19,40 @@ void queueOutbox(Client& c) {
     c.outbox.clear();
 }
 
+// What the relay brought: the host's envelopes into the connection. The
+// host is whoever first answers with a valid tag on this end's own subject.
+void takeFromRelay(Client& c, int waitMs) {
+    std::vector<RelayMessage> got;
+    relayPoll(c.relay.link, waitMs, got);
+    for (const RelayMessage& m : got) {
+        Envelope e;
+        if (!roomOpenMessage(c.relay, m, e))
+            continue;
+        if (c.pipe.peer == 0 && e.kind == EnvelopeKind::Data && e.seq == 1)
+            c.pipe.peer = e.sender;
+        if (e.sender != c.pipe.peer) {
+            ++c.relay.drops.strangers;
+            continue;
+        }
+        pipeTake(c.relay, c.pipe, c.conn, e);
+    }
+}
+
 }  // namespace
+
+bool clientOpenRelay(Client& c, const std::string& url, const std::string& code, const Identity& self, Role role,
+                     RealClock clock, std::string& error) {
+    c.clock = clock;
+    if (!roomOpen(c.relay, url, code, false, error))
+        return false;
+    startRelay(c.conn, kPlayerQueueLimit);
+    c.pipe.toSubject = roomHostSubject(c.relay);
+    c.session = guestSession(self, role, clock(), c.outbox);
+    queueOutbox(c);
+    connFlush(c.conn);
+    pipeSend(c.relay, c.pipe, c.conn, clock());
+    return true;
+}
 
 bool clientOpen(Client& c, const std::string& host, std::uint16_t port, const Identity& self, Role role,
                 RealClock clock, std::string& error) {
@@ -42,7 +76,10 @@ void clientStep(Client& c, int waitMs) {
     waitMs = 0;
 #endif
     pollfd p{c.conn.fd, connWants(c.conn), 0};
-    if (poll(&p, 1, waitMs) < 0)
+    if (c.relay.link) {
+        takeFromRelay(c, waitMs);
+        p.revents = POLLIN;
+    } else if (poll(&p, 1, waitMs) < 0)
         p.revents = 0;
     const std::uint32_t nowMs = c.clock();
     std::vector<Message> got;
@@ -69,11 +106,18 @@ void clientStep(Client& c, int waitMs) {
         if (unanswered)
             s.endText = "The host closed the connection before answering; it may be busy, try again in a moment.";
     }
+    if (c.relay.link && s.phase == Phase::AwaitHello && c.pipe.gotSeq == 0 && nowMs - s.startedMs > kRelayNoHostMs) {
+        // Nobody hosts this room (a mistyped code, or the host has gone).
+        sessionLost(s, nullptr);
+        s.endText = "No game with code " + formatRoomCode(c.relay.code) + " is waiting.";
+    }
     sessionTick(s, nowMs, nullptr, c.outbox);
     queueOutbox(c);
     if (s.phase == Phase::Closed && !c.conn.closing)
         connCloseAfterFlush(c.conn);
     connFlush(c.conn);
+    if (c.relay.link)
+        pipeSend(c.relay, c.pipe, c.conn, nowMs);
 }
 
 void clientSetLocalTime(Client& c, std::uint32_t virtualMs) {
@@ -85,12 +129,16 @@ void clientSend(Client& c, const Message& m) {
         return;
     connSend(c.conn, m);
     connFlush(c.conn);
+    if (c.relay.link)
+        pipeSend(c.relay, c.pipe, c.conn, c.clock());
 }
 
 void clientClose(Client& c, Reason reason, const std::string& text) {
     sessionClose(c.session, reason, text, nullptr, c.outbox);
     queueOutbox(c);
     connCloseAfterFlush(c.conn);
+    if (c.relay.link)
+        pipeSend(c.relay, c.pipe, c.conn, c.clock());
 }
 
 bool clientDone(const Client& c) {

@@ -80,6 +80,7 @@ Connection& Connection::operator=(Connection&& other) noexcept {
     head = std::move(other.head);
     out = std::move(other.out);
     raw = std::move(other.raw);
+    inbox = std::move(other.inbox);
     queueLimit = other.queueLimit;
     reader = std::move(other.reader);
     ws = std::move(other.ws);
@@ -112,6 +113,12 @@ void startClient(Connection& c, int fd) {
     appendStreamMagic(c.out);
 }
 
+void startRelay(Connection& c, std::size_t queueLimit) {
+    c.framing = Framing::Relay;
+    c.queueLimit = queueLimit;
+    appendStreamMagic(c.out);
+}
+
 std::size_t connQueued(const Connection& c) {
     return c.out.size() + c.raw.size() + webSocketQueued(c);
 }
@@ -135,6 +142,13 @@ void connRead(Connection& c, std::vector<Message>& got) {
         return;
     if (c.framing == Framing::WebSocket)
         return webSocketRead(c, got);
+    if (c.framing == Framing::Relay) {
+        std::vector<std::uint8_t> bytes;
+        bytes.swap(c.inbox);
+        if (!c.closing && !feedStream(c.reader, bytes.data(), bytes.size(), got))
+            connBroken(c, c.reader.error);
+        return;
+    }
     std::uint8_t buf[kReadChunk];
     std::size_t total = 0;
     while (!c.closed && total < kMaxReadPerCall) {
@@ -180,10 +194,12 @@ void connFlush(Connection& c) {
     }
     if (c.framing == Framing::Detect)
         return;  // not yet known how to frame what waits
-    if (c.framing == Framing::Binary && !c.out.empty()) {
+    if (c.framing != Framing::WebSocket && !c.out.empty()) {
         c.raw.insert(c.raw.end(), c.out.begin(), c.out.end());
         c.out.clear();
     }
+    if (c.framing == Framing::Relay)
+        return;  // the room sends raw, and closes once the other end has it all
     while (!c.raw.empty()) {
         const ssize_t n = send(c.fd, c.raw.data(), c.raw.size(), MSG_NOSIGNAL);
         if (n < 0) {
@@ -201,7 +217,7 @@ void connFlush(Connection& c) {
 }
 
 short connWants(const Connection& c) {
-    if (c.closed)
+    if (c.closed || c.framing == Framing::Relay)
         return 0;
     if (c.connecting)
         return POLLOUT;

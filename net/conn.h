@@ -1,6 +1,6 @@
-// One TCP connection carrying the game's stream, either directly (desktop)
-// or inside WebSocket binary messages (browser), told apart by its first
-// bytes. Reads and writes never wait; what cannot be written yet waits in a
+// One connection carrying the game's stream: TCP directly (desktop), inside
+// WebSocket binary messages (browser), told apart by its first bytes, or
+// through a relay, whose room moves the bytes (relayroom.*). Reads and writes never wait; what cannot be written yet waits in a
 // bounded queue, and a connection whose queue would pass its limit is
 // marked overflowed for its owner to drop.
 #pragma once
@@ -22,7 +22,7 @@ constexpr std::size_t kMaxWebSocketMessage = 16384; // one received WebSocket me
 constexpr std::size_t kPlayerQueueLimit = 1 << 20;  // unsent bytes to a player
 constexpr std::size_t kWatcherQueueLimit = 64 * 1024; // unsent bytes to a watcher
 
-enum class Framing : std::uint8_t { Detect, Binary, WebSocket };
+enum class Framing : std::uint8_t { Detect, Binary, WebSocket, Relay };
 
 struct WebSocketIo;  // wslay's context and its callbacks' state (connws.cpp)
 struct WebSocketIoFree {
@@ -35,7 +35,8 @@ struct Connection {
     bool connecting = false;         // a client's connect() still under way
     std::vector<std::uint8_t> head;  // Detect: the first bytes, until the framing is known
     std::vector<std::uint8_t> out;   // stream bytes not yet framed for the socket
-    std::vector<std::uint8_t> raw;   // bytes for the socket as they are
+    std::vector<std::uint8_t> raw;   // bytes for the socket (or the relay) as they are
+    std::vector<std::uint8_t> inbox; // Relay: stream bytes received, not yet read
     std::size_t queueLimit = kPlayerQueueLimit;  // bytes
     StreamReader reader;
     std::unique_ptr<WebSocketIo, WebSocketIoFree> ws;
@@ -56,6 +57,9 @@ struct Connection {
 void startAccepted(Connection& c, int fd, std::size_t queueLimit);
 // A desktop client's socket (connect() under way).
 void startClient(Connection& c, int fd);
+
+// A connection through a relay: no socket; the room takes raw and fills inbox.
+void startRelay(Connection& c, std::size_t queueLimit);
 
 // Queues one message; false (and overflowed) when the queue is full.
 bool connSend(Connection& c, const Message& m);

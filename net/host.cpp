@@ -146,15 +146,9 @@ void accept(Host& h, std::uint32_t nowMs) {
             ++h.turnedAway;
             continue;
         }
-        h.peers.emplace_back();
-        HostPeer& p = h.peers.back();
-        p.source = source;
-        p.acceptedMs = nowMs;
-        startAccepted(p.conn, fd, kPlayerQueueLimit);
-        p.session = hostSession(h.self, nowMs, p.outbox);
-        p.session.fixedDelayMs = h.fixedDelayMs;
-        p.session.play = h.play;
-        queueOutbox(p);
+        Connection conn;
+        startAccepted(conn, fd, kPlayerQueueLimit);
+        hostAddPeer(h, std::move(conn), source, nowMs);
     }
 }
 
@@ -268,14 +262,34 @@ bool hostOpen(Host& h, const std::string& address, std::uint16_t port, const Ide
     return true;
 }
 
+HostPeer& hostAddPeer(Host& h, Connection&& conn, const std::string& source, std::uint32_t nowMs) {
+    h.peers.emplace_back();
+    HostPeer& p = h.peers.back();
+    p.source = source;
+    p.acceptedMs = nowMs;
+    p.conn = std::move(conn);
+    p.session = hostSession(h.self, nowMs, p.outbox);
+    p.session.fixedDelayMs = h.fixedDelayMs;
+    p.session.play = h.play;
+    queueOutbox(p);
+    return p;
+}
+
 void hostStep(Host& h, int waitMs) {
     std::vector<pollfd> fds;
     fds.push_back(pollfd{h.listenFd, POLLIN, 0});
     for (const HostPeer& p : h.peers)
         fds.push_back(pollfd{p.conn.fd, connWants(p.conn), 0});
-    if (poll(fds.data(), fds.size(), waitMs) < 0)
-        fds.assign(fds.size(), pollfd{-1, 0, 0});
-    const std::uint32_t nowMs = h.clock();
+    std::uint32_t nowMs = 0;
+    if (h.relay.link) {
+        // In a room every peer's bytes come through the relay: read them all.
+        nowMs = hostRelayTake(h, waitMs);
+        fds.assign(h.peers.size() + 1, pollfd{-1, 0, POLLIN});
+    } else {
+        if (poll(fds.data(), fds.size(), waitMs) < 0)
+            fds.assign(fds.size(), pollfd{-1, 0, 0});
+        nowMs = h.clock();
+    }
     const std::size_t known = h.peers.size();
     for (std::size_t i = 0; i < known; ++i)
         serve(h, h.peers[i], fds[i + 1].revents, nowMs);
@@ -284,8 +298,12 @@ void hostStep(Host& h, int waitMs) {
         accept(h, nowMs);
     for (HostPeer& p : h.peers)
         settle(h, p, nowMs);
+    if (h.relay.link)
+        hostRelaySend(h, nowMs);
     for (std::size_t i = h.peers.size(); i-- > 0;)
         if (h.peers[i].conn.closed) {
+            if (h.relay.link)
+                h.relayGone.push_back(h.peers[i].pipe.peer);
             h.bytesSentGone += h.peers[i].conn.bytesSent;
             h.peers.erase(h.peers.begin() + std::ptrdiff_t(i));
         }
@@ -304,6 +322,8 @@ void hostSend(Host& h, const Message& m) {
         toWatchers(h, m);
     for (HostPeer& p : h.peers)
         connFlush(p.conn);
+    if (h.relay.link)
+        hostRelaySend(h, h.clock());
 }
 
 void hostClose(Host& h, Reason reason, const std::string& text) {
@@ -314,6 +334,7 @@ void hostClose(Host& h, Reason reason, const std::string& text) {
     }
     closeSocket(h.listenFd);
     h.listenFd = -1;
+    h.closed = true;
 }
 
 void hostLetGoPlayer(Host& h, Reason reason, const std::string& text) {

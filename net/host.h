@@ -1,5 +1,6 @@
 // The host's end: one listening port, the second player and a few
-// watchers, all on non-blocking sockets driven by hostStep().
+// watchers, all on non-blocking sockets driven by hostStep(); or, in a room
+// on a relay (hostOpenRelay), the same peers with the relay for sockets.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "net/conn.h"
+#include "net/relayroom.h"
 #include "net/session.h"
 
 namespace net {
@@ -30,6 +32,7 @@ struct HostPeer {
     bool lingering = false;
     std::string source;            // where it came from (acceptTcp's source)
     std::uint32_t acceptedMs = 0;  // real ms
+    RelayPipe pipe;                // in a room: the envelopes to and from this peer
 };
 
 // The real clock in ms, read right after each wait so that round trips are
@@ -63,11 +66,26 @@ struct Host {
     bool playerLeft = false;        // the second player's session ended
     Reason playerEnd = Reason::None;
     std::string playerEndText;
+    bool closed = false;            // hostClose was called: nobody new comes in
+    RelayRoom relay;                // in a room: the link, the keys (relay.link null otherwise)
+    std::vector<std::uint64_t> relayGone; // peer ids served and gone: their old envelopes start nothing
 };
 
 // Listens on address:port (port 0: the kernel picks; Host::port says which).
 bool hostOpen(Host& h, const std::string& address, std::uint16_t port, const Identity& self, RealClock clock,
               std::string& error);
+// Opens a room on the relay at url for the canonical code (parseRoomCode's);
+// false and the cause when the relay cannot be reached.
+bool hostOpenRelay(Host& h, const std::string& url, const std::string& code, const Identity& self, RealClock clock,
+                   std::string& error);
+// A new peer on conn, greeted with the host's hello (accept's, and the room's).
+HostPeer& hostAddPeer(Host& h, Connection&& conn, const std::string& source, std::uint32_t nowMs);
+// The room's part of a step (hostrelay.cpp): what arrived, to the peers (new
+// ones added); what the peers have, out.
+// Returns the real time read after the wait.
+std::uint32_t hostRelayTake(Host& h, int waitMs);
+void hostRelaySend(Host& h, std::uint32_t nowMs);
+
 // One round: waits up to waitMs for the sockets, then accepts, reads,
 // answers, forwards and writes. Never blocks on a slow peer.
 void hostStep(Host& h, int waitMs);

@@ -19,6 +19,8 @@
 #include "net/client.h"
 #include "net/datahash.h"
 #include "net/host.h"
+#include "net/roomcode.h"
+#include "net/roomkeys.h"
 #include "net/socket.h"
 #include "netplay/driver.h"
 #include "netplay/replayfile.h"
@@ -101,6 +103,13 @@ void adoptPlaySettings(const net::PlaySettings& p)
     settings.pointsToWin = p.pointsToWin;
 }
 
+// The link to the relay, if this session has one and it is down now.
+bool relayDown(const NetGame& g)
+{
+    const net::RelayRoom& room = g.options.mode == NetMode::Host ? g.host.relay : g.client.relay;
+    return room.link && net::relayState(room.link) != net::RelayState::Connected;
+}
+
 // Says goodbye to the other machine(s); the game goes on, alone.
 void closeConnections(NetGame& g, net::Reason reason, const std::string& text)
 {
@@ -124,6 +133,8 @@ void endSession(NetGame& g, const std::string& why)
         if (out.good())
             text += " The session is saved in " + file + ".";
     }
+    if (relayDown(g))
+        text += " The relay at " + g.options.relay + " is out of reach.";
     closeConnections(g, apart ? net::Reason::Desync : net::Reason::Quit, why);
     say(text);
     showNotice(g.board, noticeFor(g.seat, g.driver.failReason, false, true), realNowMs());
@@ -260,6 +271,65 @@ int waitForStart(NetGame& g)
     }
 }
 
+// A game through a relay: the host opens a room under a new code, a guest
+// or a watcher joins one by its code.
+bool openRoom(NetGame& g, const net::Identity& id)
+{
+    const NetGameOptions& o = g.options;
+    std::string error;
+    if (o.mode == NetMode::Host) {
+        std::string code;
+        if (!net::drawRoomCode(code)) {
+            say("The system gave no random numbers for the game's code.");
+            return false;
+        }
+        g.host.play = ownPlaySettings();
+        g.host.fixedDelayMs = o.fixedDelayMs;
+        if (!net::hostOpenRelay(g.host, o.relay, code, id, realNowMs, error)) {
+            say(error);
+            return false;
+        }
+        say("Waiting for a player: the game's code is " + net::formatRoomCode(code) + " (relay " + o.relay + ").");
+        return true;
+    }
+    const net::Role role = o.mode == NetMode::Join ? net::Role::Player : net::Role::Watcher;
+    say("Joining game " + net::formatRoomCode(o.code) + " through the relay at " + o.relay + ".");
+    if (!net::clientOpenRelay(g.client, o.relay, o.code, id, role, realNowMs, error)) {
+        say(error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace {
+
+const char kUsage[] = "usage: VOLTARI [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT]]\n"
+                      "       VOLTARI --relay URL (--host | --join CODE | --watch CODE)";
+
+// After "--relay URL": a room of our own, or one by its code. (Playing
+// anyone, "--quick", would be a third way in here.)
+bool parseRelayArgs(int argc, char** argv, NetGameOptions& options, std::string& error)
+{
+    options.relay = argv[2];
+    const std::string flag = argc > 3 ? argv[3] : "";
+    if (flag == "--host" && argc == 4) {
+        options.mode = NetMode::Host;
+        return true;
+    }
+    if ((flag == "--join" || flag == "--watch") && argc == 5) {
+        options.mode = flag == "--join" ? NetMode::Join : NetMode::Watch;
+        if (!net::parseRoomCode(argv[4], options.code)) {
+            error = std::string("not a game's code: ") + argv[4] + " (eight letters and digits, as K7QX-2M9P)";
+            return false;
+        }
+        return true;
+    }
+    error = kUsage;
+    return false;
+}
+
 }  // namespace
 
 bool parseNetArgs(int argc, char** argv, NetGameOptions& options, std::string& error)
@@ -268,7 +338,8 @@ bool parseNetArgs(int argc, char** argv, NetGameOptions& options, std::string& e
     if (argc <= 1)
         return true;
     const std::string flag = argv[1];
-    const char* usage = "usage: VOLTARI [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT]]";
+    if (flag == "--relay" && argc >= 4)
+        return parseRelayArgs(argc, argv, options, error);
     if (flag == "--host" && argc <= 3) {
         options.mode = NetMode::Host;
         options.port = net::kDefaultPort;
@@ -291,7 +362,7 @@ bool parseNetArgs(int argc, char** argv, NetGameOptions& options, std::string& e
         }
         return true;
     }
-    error = usage;
+    error = kUsage;
     return false;
 }
 
@@ -323,7 +394,10 @@ int startNetGame()
     }
     const NetGameOptions& o = g.options;
     loadNotices(g.board);
-    if (o.mode == NetMode::Host) {
+    if (!o.relay.empty()) {
+        if (!openRoom(g, id))
+            return 1;
+    } else if (o.mode == NetMode::Host) {
         g.host.play = ownPlaySettings();
         g.host.fixedDelayMs = o.fixedDelayMs;
         if (!net::hostOpen(g.host, o.address, o.port, id, realNowMs, error)) {
@@ -413,6 +487,17 @@ const NetplayDriver* netGameDriver()
 int netGameNotice()
 {
     return session ? session->board.shown : -1;
+}
+
+std::string netGameRelayDrops()
+{
+    if (!session || session->options.relay.empty())
+        return "";
+    const NetGame& g = *session;
+    const net::RelayDrops& d = g.options.mode == NetMode::Host ? g.host.relay.drops : g.client.relay.drops;
+    return "relay drops: " + std::to_string(d.badTag) + " bad tag, " + std::to_string(d.badSize) + " bad size, " +
+           std::to_string(d.badForm) + " bad form, " + std::to_string(d.replayed) + " replayed, " +
+           std::to_string(d.early) + " early, " + std::to_string(d.strangers) + " strangers";
 }
 
 std::uint64_t netGameBytesSent()

@@ -23,6 +23,8 @@ struct NetGameOptions {
     NetMode mode = NetMode::Local;
     std::string address;     // Join, Watch: the host's name or address
     std::uint16_t port = 0;  // Host: 0 lets the system pick; Join, Watch: the host's
+    std::string relay;       // a relay's URL: the game goes through a room there ("" directly)
+    std::string code;        // with a relay, Join, Watch: the room's code (canonical); Host draws one
     // For tests and tools; a player's game leaves them as they are.
     std::uint16_t fixedDelayMs = 0;  // D whatever the round trip, ms (0: chosen from it)
     EventSource ownEvents = nullptr; // this machine's own events (null: SDL's queue)
@@ -31,7 +33,9 @@ struct NetGameOptions {
 };
 
 // Reads the program's arguments: none, "--host [PORT]", "--join HOST[:PORT]"
-// or "--watch HOST[:PORT]". False, with a line for the player, otherwise.
+// or "--watch HOST[:PORT]"; through a relay "--relay URL --host", "--relay
+// URL --join CODE" or "--relay URL --watch CODE". False, with a line for
+// the player, otherwise.
 bool parseNetArgs(int argc, char** argv, NetGameOptions& options, std::string& error);
 
 // The next runGame plays the session these options ask for (Local: none).
@@ -58,6 +62,9 @@ const NetplayDriver* netGameDriver();
 std::string netGameReplayText();
 // The ending's panel on the screen now (a NetNotice), -1 when none.
 int netGameNotice();
+// Through a relay, what this machine dropped unheard: "relay drops: 3 bad
+// tag, 1 bad size, 0 bad form, 40 replayed, 2 early, 5 strangers"; "" otherwise.
+std::string netGameRelayDrops();
 // Bytes sent to the other machines so far, framing included.
 std::uint64_t netGameBytesSent();
 

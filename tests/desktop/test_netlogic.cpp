@@ -218,6 +218,24 @@ TEST(NetDialogRemembered, ForeignContentIsIgnored)
     EXPECT_EQ(loadRememberedAddress(file), "first:1");
 }
 
+TEST(NetDialogTexts, RelayArgumentsAndTheRoomsCode)
+{
+    EXPECT_EQ(netGameArguments("", "--host", "24642"), (std::vector<std::string>{"--host", "24642"}));
+    EXPECT_EQ(netGameArguments("nats://r:4222", "--host", ""),
+              (std::vector<std::string>{"--relay", "nats://r:4222", "--host"}));
+    EXPECT_EQ(netGameArguments("nats://r:4222", "--watch", "K7QX-2M9P"),
+              (std::vector<std::string>{"--relay", "nats://r:4222", "--watch", "K7QX-2M9P"}));
+    EXPECT_EQ(roomCodeIn("Waiting for a player: the game's code is K7QX-2M9P (relay nats://r:4222)."), "K7QX-2M9P");
+    EXPECT_EQ(roomCodeIn("Waiting for a player on port 24642."), "");
+    EXPECT_EQ(roomCodeIn("the game's code is K0QX-2M9P"), "");
+}
+
+TEST(NetDialogRemembered, TheRelayIsKeptBesideTheJoinAddress)
+{
+    EnvVar config("XDG_CONFIG_HOME", "/elsewhere/config");
+    EXPECT_EQ(rememberedRelayFile(), "/elsewhere/config/voltari/relay-address");
+}
+
 TEST(NetDialogGame, StatusLinesAndPlayBegan)
 {
     EXPECT_EQ(readStatusLine("voltari: Playing with 10.0.0.2: round trip 40 ms, input delay 40 ms"),

@@ -5,12 +5,14 @@
 // the fuzzer starts past it). Checks: whatever decodes encodes back to the
 // same bytes; a broken stream stays broken; the seats never count below
 // zero or past their limits; a closed session never opens again; the
-// replies a session makes always encode.
+// replies a session makes always encode. The same bytes as a relay's
+// envelope: only a well-tagged one opens, and it seals back to itself.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "net/envelope.h"
 #include "net/protocol.h"
 #include "net/session.h"
 #include "net/stream.h"
@@ -55,6 +57,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             require(!error.empty(), "a refusal without a cause");
         }
+    }
+
+    // The bytes as an envelope off the relay: all but a few stop at the tag;
+    // one sealed from them always opens, to the same fields and bytes.
+    {
+        static const std::uint8_t key[kRoomKeyBytes] = {7};
+        const std::string subject = "voltari.1.fuzz.host";
+        Envelope e;
+        const Opened opened = openEnvelope(data, size, key, subject, e);
+        if (opened == Opened::Ok) {
+            const std::vector<std::uint8_t> again = sealEnvelope(e, key, subject);
+            require(again.size() == size && std::memcmp(again.data(), data, size) == 0,
+                    "an opened envelope seals to other bytes");
+        }
+        Envelope made;
+        made.kind = (control & 1) ? EnvelopeKind::Ack : EnvelopeKind::Data;
+        made.seq = (control & 1) ? 0 : control;
+        made.sender = size;
+        if (!(control & 1))
+            made.bytes.assign(data, data + (size < kMaxEnvelopeData ? size : kMaxEnvelopeData));
+        const std::vector<std::uint8_t> sealed = sealEnvelope(made, key, subject);
+        Envelope back;
+        const bool wellFormed = (control & 1) || (!made.bytes.empty() && made.seq != 0);
+        require((openEnvelope(sealed.data(), sealed.size(), key, subject, back) == Opened::Ok) == wellFormed,
+                "a sealed envelope does not open as its form says");
+        require(!wellFormed || back.bytes == made.bytes, "an envelope's bytes came out otherwise");
     }
 
     // The stream through both ends' state machines.

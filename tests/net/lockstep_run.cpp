@@ -5,6 +5,8 @@
 //   voltari_lockstep_run join PORT LOG SCRIPT [DIE_AT]
 //   voltari_lockstep_run watch PORT LOG SCRIPT    (the script's keys are not sent)
 //   voltari_lockstep_run replay LOG.replay     plays a saved session, prints "end HASH"
+// VOLTARI_NET_RELAY=URL: through a room on that relay; the host prints
+// "code CODE" instead of the port, which join and watch take in its place.
 // DIE_AT (virtual ms): the guest's process ends there at once, as if killed.
 // VOLTARI_NET_APART_AT (virtual ms): the guest's game is nudged off there;
 // LOG.apart then gets the session the game saved when the games went apart.
@@ -31,6 +33,7 @@
 #include "game/flow/netgame.h"
 #include "game/media/image.h"
 #include "game/media/layout.h"
+#include "net/roomcode.h"
 #include "netplay/statehash.h"
 #include "support/gamerun.h"
 #include "support/replay.h"
@@ -158,6 +161,11 @@ void status(const std::string& text) {
         std::printf("port %u\n", port);
         std::fflush(stdout);
     }
+    char code[16] = {};
+    if (std::sscanf(text.c_str(), "Waiting for a player: the game's code is %9s", code) == 1) {
+        std::printf("code %s\n", code);
+        std::fflush(stdout);
+    }
 }
 
 int usage() {
@@ -217,6 +225,11 @@ int main(int argc, char** argv) {
     options.mode = hosting ? NetMode::Host : watching ? NetMode::Watch : NetMode::Join;
     options.address = "127.0.0.1";
     options.port = hosting ? 0 : std::uint16_t(std::atoi(argv[2]));
+    if (const char* relay = std::getenv("VOLTARI_NET_RELAY")) {
+        options.relay = relay;
+        if (!hosting && !net::parseRoomCode(argv[2], options.code))
+            return usage();
+    }
     if (hosting && argc > 4)
         options.fixedDelayMs = std::uint16_t(std::atoi(argv[4]));
     options.ownEvents = scriptSource;
@@ -234,6 +247,9 @@ int main(int argc, char** argv) {
     }
     const NetplayDriver d = *driver;
     const std::uint64_t sent = netGameBytesSent();
+    const std::string drops = netGameRelayDrops();
+    if (!drops.empty())
+        std::fprintf(stderr, "%s\n", drops.c_str());
     const Uint32 virtualMs = nowMs() - kStartMs;
     std::fprintf(logFile, "end %016llx\n", static_cast<unsigned long long>(gameStateHash()));
     std::fclose(logFile);

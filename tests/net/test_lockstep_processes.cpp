@@ -2,6 +2,10 @@
 // paddle from a script: both write the same log (virtual time, state hash,
 // screen hash every frame), directly and through the delay proxy.
 #include <algorithm>
+#include <atomic>
+#include <set>
+#include <thread>
+#include <functional>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -16,6 +20,8 @@
 #include <unistd.h>
 
 #include "delayproxy.h"
+#include "natsrelay.h"
+#include "net/relay.h"
 #include "net/stream.h"
 #include "netloop.h"
 #include "support/scratch.h"
@@ -35,7 +41,9 @@ struct TempFolder : ScratchDir {
 };
 
 // Starts the runner; its stdout comes back through outFd when asked for.
-pid_t spawn(const std::vector<std::string>& args, const std::string& errPath, int* outFd) {
+// With relayUrl the runner plays through a room on that relay.
+pid_t spawn(const std::vector<std::string>& args, const std::string& errPath, int* outFd,
+            const std::string& relayUrl = "") {
     int pipeFds[2] = {-1, -1};
     if (outFd && pipe(pipeFds) != 0)
         return -1;
@@ -47,6 +55,8 @@ pid_t spawn(const std::vector<std::string>& args, const std::string& errPath, in
             dup2(pipeFds[1], 1);
             close(pipeFds[0]);
         }
+        if (!relayUrl.empty())
+            setenv("VOLTARI_NET_RELAY", relayUrl.c_str(), 1);
         std::vector<char*> argv;
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -61,8 +71,8 @@ pid_t spawn(const std::vector<std::string>& args, const std::string& errPath, in
     return pid;
 }
 
-// The port line the host prints once it listens.
-int readPort(int fd) {
+// The first line the host prints: its port once it listens, or its room's code.
+std::string readFirstLine(int fd) {
     std::string line;
     const std::uint32_t start = nettest::realMs();
     while (line.find('\n') == std::string::npos && nettest::realMs() - start < 30000) {
@@ -75,8 +85,12 @@ int readPort(int fd) {
             break;
         line.append(c, std::size_t(n));
     }
+    return line;
+}
+
+int readPort(int fd) {
     unsigned port = 0;
-    return std::sscanf(line.c_str(), "port %u", &port) == 1 ? int(port) : -1;
+    return std::sscanf(readFirstLine(fd).c_str(), "port %u", &port) == 1 ? int(port) : -1;
 }
 
 int exitStatus(pid_t pid) {
@@ -89,41 +103,59 @@ int exitStatus(pid_t pid) {
 struct Session {
     std::string hostLog, guestLog, hostErr, guestErr, watcherLog, watcherErr;
     int hostStatus = -1, guestStatus = -1, watcherStatus = -1;
+    std::string code;  // through a relay: the room's
+};
+
+// Through a relay: where each side connects (a cluster's nodes may differ),
+// and what happens meanwhile (given the code, once the guest is started).
+struct RelayWay {
+    std::string hostUrl, guestUrl;
+    std::function<void(const std::string& code, const std::string& guestLog)> meanwhile;
 };
 
 // One session: the host, then the guest through the proxy when one is given.
 // The scripts are tests/net/lockstep/PREFIXhost.script and PREFIXguest.script.
 Session play(const TempFolder& dir, const std::string& tag, const std::string& delayMs,
              const DelayProxyOptions* proxyOptions, const std::string& guestDiesAt = "",
-             const std::string& scriptPrefix = "", bool watched = false) {
+             const std::string& scriptPrefix = "", bool watched = false, const RelayWay* relay = nullptr) {
     Session r;
     const std::string scripts = VOLTARI_SOURCE_DIR "/tests/net/lockstep/";
     const std::string hostLog = dir.path + "/host-" + tag + ".log", guestLog = dir.path + "/guest-" + tag + ".log";
     const std::string hostErr = dir.path + "/host-" + tag + ".err", guestErr = dir.path + "/guest-" + tag + ".err";
     int out = -1;
-    const pid_t host =
-        spawn({VOLTARI_LOCKSTEP_RUN, "host", hostLog, scripts + scriptPrefix + "host.script", delayMs}, hostErr, &out);
-    const int port = readPort(out);
+    const pid_t host = spawn({VOLTARI_LOCKSTEP_RUN, "host", hostLog, scripts + scriptPrefix + "host.script", delayMs},
+                             hostErr, &out, relay ? relay->hostUrl : "");
+    const std::string first = readFirstLine(out);
     close(out);
-    EXPECT_GT(port, 0);
+    unsigned hostPort = 0;
+    char code[16] = {};
+    if (relay && std::sscanf(first.c_str(), "code %9s", code) == 1)
+        r.code = code;
+    else if (!relay)
+        std::sscanf(first.c_str(), "port %u", &hostPort);
+    const int port = relay ? (r.code.empty() ? -1 : 1) : int(hostPort);
+    EXPECT_GT(port, 0) << first;
     DelayProxy proxy;
     int guestPort = port;
     if (proxyOptions && port > 0) {
         EXPECT_TRUE(startDelayProxy(proxy, std::uint16_t(port), *proxyOptions));
         guestPort = proxy.port;
     }
-    std::vector<std::string> guestArgs = {VOLTARI_LOCKSTEP_RUN, "join", std::to_string(port > 0 ? guestPort : 1),
-                                          guestLog, scripts + scriptPrefix + "guest.script"};
+    const std::string joinAt = relay ? r.code : std::to_string(port > 0 ? guestPort : 1);
+    std::vector<std::string> guestArgs = {VOLTARI_LOCKSTEP_RUN, "join", joinAt, guestLog,
+                                          scripts + scriptPrefix + "guest.script"};
     if (!guestDiesAt.empty())
         guestArgs.push_back(guestDiesAt);
-    const pid_t guest = spawn(guestArgs, guestErr, nullptr);
+    const pid_t guest = spawn(guestArgs, guestErr, nullptr, relay ? relay->guestUrl : "");
+    if (relay && relay->meanwhile)
+        relay->meanwhile(r.code, guestLog);
     // A watcher comes once the players play, and gets the game so far first.
     const std::string watcherLog = dir.path + "/watcher-" + tag + ".log";
     const std::string watcherErr = dir.path + "/watcher-" + tag + ".err";
     pid_t watcher = -1;
     if (watched)
-        watcher = spawn({VOLTARI_LOCKSTEP_RUN, "watch", std::to_string(port), watcherLog,
-                         scripts + scriptPrefix + "guest.script"}, watcherErr, nullptr);
+        watcher = spawn({VOLTARI_LOCKSTEP_RUN, "watch", relay ? r.code : std::to_string(port), watcherLog,
+                         scripts + scriptPrefix + "guest.script"}, watcherErr, nullptr, relay ? relay->guestUrl : "");
     r.guestStatus = exitStatus(guest);
     if (watched) {
         r.watcherStatus = exitStatus(watcher);
@@ -462,4 +494,161 @@ TEST(NetLockstepProcesses, APacedSessionKeepsToRealTime) {
         EXPECT_GE(realMs + 50, virtualMs) << err;
     }
     std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());
+}
+
+namespace {
+
+// The runs through a relay play the usual scripts with one fixed D, so that
+// each is the same game as the direct run.
+struct RelayRun {
+    nettest::NatsRelay relay;
+    std::string error;
+    bool up = false;
+    explicit RelayRun(int nodes) {
+        up = nettest::startNatsRelay(relay, nodes, error);
+    }
+    ~RelayRun() {
+        nettest::stopNatsRelay(relay);
+    }
+};
+
+void expectSameGame(const Session& direct, const Session& r, const char* what) {
+    EXPECT_EQ(r.hostStatus, 0) << what << r.hostErr;
+    EXPECT_EQ(r.guestStatus, 0) << what << r.guestErr;
+    EXPECT_TRUE(stateColumns(r.hostLog) == stateColumns(direct.hostLog)) << what << ": the host's game differs";
+    EXPECT_TRUE(stateColumns(r.guestLog) == stateColumns(direct.hostLog)) << what << ": the guest's game differs";
+    EXPECT_GT(r.hostLog.size(), 1000u) << what;
+}
+
+// The numbers of "relay drops: ..." on a runner's standard error.
+struct Drops {
+    unsigned long badTag = 0, badSize = 0, badForm = 0, replayed = 0, early = 0, strangers = 0;
+};
+Drops dropsIn(const std::string& err) {
+    Drops d;
+    const std::size_t at = err.find("relay drops: ");
+    if (at != std::string::npos)
+        std::sscanf(err.c_str() + at, "relay drops: %lu bad tag, %lu bad size, %lu bad form, %lu replayed, %lu early, "
+                    "%lu strangers", &d.badTag, &d.badSize, &d.badForm, &d.replayed, &d.early, &d.strangers);
+    return d;
+}
+
+}  // namespace
+
+TEST(NetLockstepProcesses, ThroughARelayAndAClusterOfTwoTheGameIsTheDirectOne) {
+    if (nettest::natsServerPath().empty())
+        GTEST_SKIP() << "nats-server is not installed";
+    TempFolder dir;
+    const Session direct = play(dir, "direct", "40", nullptr);
+    ASSERT_EQ(direct.hostStatus, 0) << direct.hostErr;
+    {
+        RelayRun one(1);
+        ASSERT_TRUE(one.up) << one.error;
+        const RelayWay way{nettest::natsUrl(one.relay), nettest::natsUrl(one.relay), nullptr};
+        const Session r = play(dir, "relay", "40", nullptr, "", "", true, &way);
+        expectSameGame(direct, r, "one relay");
+        EXPECT_EQ(r.watcherStatus, 0) << r.watcherErr;
+        EXPECT_TRUE(stateColumns(r.watcherLog) == stateColumns(direct.hostLog)) << "the watcher's game differs";
+        std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());
+    }
+    {
+        RelayRun two(2);
+        ASSERT_TRUE(two.up) << two.error;
+        const RelayWay way{nettest::natsUrl(two.relay, 0), nettest::natsUrl(two.relay, 1), nullptr};
+        const Session r = play(dir, "cluster", "40", nullptr, "", "", false, &way);
+        expectSameGame(direct, r, "a cluster of two");
+    }
+}
+
+TEST(NetLockstepProcesses, ARelayKilledAndRestartedMidMatchLosesNothing) {
+    if (nettest::natsServerPath().empty())
+        GTEST_SKIP() << "nats-server is not installed";
+    TempFolder dir;
+    const Session direct = play(dir, "direct", "40", nullptr);
+    RelayRun one(1);
+    ASSERT_TRUE(one.up) << one.error;
+    bool restarted = false;
+    RelayWay way{nettest::natsUrl(one.relay), nettest::natsUrl(one.relay), nullptr};
+    way.meanwhile = [&](const std::string&, const std::string& guestLog) {
+        // Once the guest's game has run a while (its log has lines up to
+        // 10 s of virtual time), the relay goes down at once and comes back.
+        for (const std::uint32_t start = nettest::realMs(); nettest::realMs() - start < 60000; usleep(5000)) {
+            const std::string log = readFile(guestLog);
+            if (std::count(log.begin(), log.end(), '\n') > 300)
+                break;
+        }
+        nettest::killNatsNode(one.relay, 0);
+        std::string error;
+        restarted = nettest::restartNatsNode(one.relay, 0, error);
+        EXPECT_TRUE(restarted) << error;
+    };
+    const Session r = play(dir, "restart", "40", nullptr, "", "", false, &way);
+    EXPECT_TRUE(restarted);
+    // What was in flight is sent again once both are back: the same game.
+    expectSameGame(direct, r, "a relay restarted");
+    std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());
+}
+
+TEST(NetLockstepProcesses, AStrangerOnTheRelayLearnsNoCodeAndChangesNothing) {
+    if (nettest::natsServerPath().empty())
+        GTEST_SKIP() << "nats-server is not installed";
+    TempFolder dir;
+    const Session direct = play(dir, "direct", "40", nullptr);
+    RelayRun one(1);
+    ASSERT_TRUE(one.up) << one.error;
+    const std::string url = nettest::natsUrl(one.relay);
+    std::string error;
+    net::RelayLink* stranger = net::relayOpen(url, error);
+    ASSERT_NE(stranger, nullptr) << error;
+    ASSERT_TRUE(net::relaySubscribe(stranger, ">", error)) << error;
+    std::vector<net::RelayMessage> seen;  // everything the relay carried
+    std::set<std::vector<std::uint8_t>> sent;
+    std::atomic<bool> over{false};
+    std::thread meddler;
+    RelayWay way{url, url, nullptr};
+    way.meanwhile = [&](const std::string&, const std::string&) {
+        meddler = std::thread([&] {
+            // Every message seen is sent again as it was (a replayed capture),
+            // with its tag bent (a forgery), and cut short.
+            while (!over) {
+                std::vector<net::RelayMessage> got;
+                net::relayPoll(stranger, 20, got);
+                for (const net::RelayMessage& m : got) {
+                    if (!sent.insert(m.data).second || sent.size() > 6000)
+                        continue;
+                    seen.push_back(m);
+                    std::vector<std::uint8_t> forged = m.data, cut(m.data.begin(), m.data.begin() + m.data.size() / 4);
+                    forged.back() ^= 1;
+                    sent.insert(forged);
+                    sent.insert(cut);
+                    net::relayPublish(stranger, m.subject, m.data.data(), m.data.size());
+                    net::relayPublish(stranger, m.subject, forged.data(), forged.size());
+                    net::relayPublish(stranger, m.subject, cut.data(), cut.size());
+                }
+            }
+        });
+    };
+    const Session r = play(dir, "stranger", "40", nullptr, "", "", false, &way);
+    over = true;
+    meddler.join();
+    net::relayClose(stranger);
+    expectSameGame(direct, r, "with a stranger");
+    ASSERT_FALSE(r.code.empty());
+    std::string canonical = r.code;
+    canonical.erase(4, 1);
+    ASSERT_GT(seen.size(), 100u);
+    for (const net::RelayMessage& m : seen) {
+        const std::string payload(m.data.begin(), m.data.end());
+        for (const std::string& code : {r.code, canonical}) {
+            ASSERT_EQ(m.subject.find(code), std::string::npos) << m.subject;
+            ASSERT_EQ(payload.find(code), std::string::npos);
+        }
+    }
+    // Each side dropped the stranger's messages, unheard.
+    for (const std::string* err : {&r.hostErr, &r.guestErr}) {
+        const Drops d = dropsIn(*err);
+        EXPECT_GT(d.badTag, 0u) << *err;
+        EXPECT_GT(d.replayed, 0u) << *err;
+        EXPECT_GT(d.badSize, 0u) << *err;
+    }
 }

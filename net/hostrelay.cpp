@@ -1,0 +1,80 @@
+// The host in a room on a relay: each guest or watcher that appears on the
+// host subject with a valid tag becomes a peer like an accepted socket, its
+// bytes carried in envelopes on the relay.
+#include "net/host.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace net {
+
+bool hostOpenRelay(Host& h, const std::string& url, const std::string& code, const Identity& self, RealClock clock,
+                   std::string& error) {
+    h.clock = clock;
+    h.self = self;
+    return roomOpen(h.relay, url, code, true, error);
+}
+
+namespace {
+
+HostPeer* peerOf(Host& h, std::uint64_t id) {
+    for (HostPeer& p : h.peers)
+        if (p.pipe.peer == id && !p.conn.closed)
+            return &p;
+    return nullptr;
+}
+
+int greetings(const Host& h) {
+    int n = 0;
+    for (const HostPeer& p : h.peers)
+        n += p.session.phase == Phase::AwaitHello && !p.conn.closed;
+    return n;
+}
+
+// Only a stream's first envelope opens a peer, and never one of an id
+// already served: a replayed capture starts nothing.
+void newcomer(Host& h, const Envelope& e, std::uint32_t nowMs) {
+    RelayRoom& room = h.relay;
+    const bool gone = std::find(h.relayGone.begin(), h.relayGone.end(), e.sender) != h.relayGone.end();
+    if (e.kind != EnvelopeKind::Data || e.seq != 1 || gone || h.closed) {
+        ++room.drops.strangers;
+        return;
+    }
+    if (greetings(h) >= kMaxGreetings) {
+        ++h.turnedAway;
+        return;
+    }
+    Connection conn;
+    startRelay(conn, kPlayerQueueLimit);
+    char source[40];
+    std::snprintf(source, sizeof source, "relay peer %016llx", static_cast<unsigned long long>(e.sender));
+    HostPeer& p = hostAddPeer(h, std::move(conn), source, nowMs);
+    p.pipe.peer = e.sender;
+    p.pipe.toSubject = roomPeerSubject(room, e.sender);
+    pipeTake(room, p.pipe, p.conn, e);
+}
+
+}  // namespace
+
+std::uint32_t hostRelayTake(Host& h, int waitMs) {
+    std::vector<RelayMessage> got;
+    relayPoll(h.relay.link, waitMs, got);
+    const std::uint32_t nowMs = h.clock();
+    for (const RelayMessage& m : got) {
+        Envelope e;
+        if (!roomOpenMessage(h.relay, m, e))
+            continue;
+        if (HostPeer* p = peerOf(h, e.sender))
+            pipeTake(h.relay, p->pipe, p->conn, e);
+        else
+            newcomer(h, e, nowMs);
+    }
+    return nowMs;
+}
+
+void hostRelaySend(Host& h, std::uint32_t nowMs) {
+    for (HostPeer& p : h.peers)
+        pipeSend(h.relay, p.pipe, p.conn, nowMs);
+}
+
+}  // namespace net
