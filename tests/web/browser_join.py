@@ -65,7 +65,8 @@ def watching(args, browser, base, folder, failures):
         print("watching: " + text_of(page, "netStatusText"))
         page.wait_for("Module.voltariView() && Module.voltariView().inMatch ? 1 : 0", timeout=60, poll=0.2)
         page.wait_for(shown("startLayer"), timeout=120)
-        if text_of(page, "joinNote") != "The host ended the game.":
+        # A watcher is told in its own words (game/flow/netgame.cpp).
+        if text_of(page, "joinNote") != "The game you watched has ended.":
             failures.append("after watching the page says: " + text_of(page, "joinNote"))
         if host.wait(timeout=60) != 0 or guest.wait(timeout=60) != 0:
             failures.append("the players' session did not end well with a watcher: " +
