@@ -74,6 +74,11 @@ def check_screen(page, root, size, what, failures):
         for b in boxes[i + 1:]:
             if overlap(a, b):
                 failures.append(f"{what}: {a['id']} overlaps {b['id']}")
+    fingers = [b for b in boxes if b["finger"]]
+    if fingers:
+        least = min(fingers, key=lambda b: min(b["w"], b["h"]))
+        print(f"{what}: {len(boxes)} boxes, the smallest control {least['id']} "
+              f"{least['w']:.0f} x {least['h']:.0f} CSS px")
     return boxes
 
 
