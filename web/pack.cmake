@@ -5,7 +5,7 @@
 # which also drives the progress bar and the offline copy.
 #   cmake -DOUT=<folder> -P pack.cmake
 set(packed voltari.js voltari.wasm voltari.data)
-set(plain touch.js pads.js relay.js nats-core.js voltari.webmanifest voltari.png voltari-192.png voltari-512.png)
+set(plain touch.js pads.js voltari.webmanifest voltari.png voltari-192.png voltari-512.png)
 set(entries "")
 foreach(name IN LISTS packed)
   execute_process(COMMAND gzip -9 -n -f -k ${OUT}/${name} RESULT_VARIABLE failed)

@@ -111,6 +111,10 @@ def sizes(browser, base, shots, failures):
             failures.append(f"{name}: the hint to turn says phone, and a tablet is no phone")
         if shots:
             page.screenshot(os.path.join(shots, f"layout-{name}-start.png"))
+        # The relay's client is loaded only when asked for.
+        fetched = page.evaluate("performance.getEntriesByType('resource').map(function (e) { return e.name; })")
+        if any(n.endswith(("/relay.js", "/nats-core.js")) for n in fetched):
+            failures.append(f"{name}: the start screen loaded the relay's client")
         # A note under Join makes the panel taller: still no overlap.
         page.tap(*centre(rect_of(page, "hostButton")))
         page.wait_for(shown("joinNote"), timeout=30)
