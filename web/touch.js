@@ -12,9 +12,12 @@
 // that side's smash key; with a mouse, the right button does.
 //
 // In the menu: a swipe up or down moves the game type, a swipe left or right
-// changes the court; a tap on a game type picks it, a second tap on the
-// picked one starts; a tap on the court panel changes the court, on the game
-// type's description starts, on the key line's words does what they say.
+// changes the court; a tap on the court panel changes the court, on the game
+// type's description starts. Where the court is drawn large enough for a
+// fingertip to pick one game type row (44 CSS px), a tap on a game type
+// picks it, a second tap on the picked one starts, and a tap on the key
+// line's words does what they say; smaller, those narrow strips take no taps
+// (a finger meant for one would land on its neighbour).
 (function () {
   'use strict';
 
@@ -27,6 +30,7 @@
   var steerStop = 5;                    // px: close enough, stop
   var swipeMin = 40;                    // px (court) a finger must travel to swipe
   var tapMax = 12;                      // px (court) a tap may wander
+  var fingertip = 44;                   // CSS px: the least a tap target may measure
   // The menu picture's regions (assets/gen/menu.cpp): the page at (50, 150),
   // its game-type rows from y 48 + 31 * i of the page, the court panel from
   // y 350, the key line from y 565.
@@ -114,6 +118,9 @@
     }
 
     function menuTap(at, v) {
+      var scale = options.canvas.getBoundingClientRect().height / courtH;   // CSS px per court px
+      var fine = menu.rowH * scale >= fingertip && (courtH - menu.keyLine) * scale >= fingertip;
+      if (!fine && (at.y >= menu.keyLine || (at.x < menu.rowsRight && at.y < menu.pageBottom))) return;
       if (at.y >= menu.keyLine) {
         if (at.x >= menu.quitFrom) tap(key.escape);
         else if (at.x >= menu.musicFrom) tap(key.m);

@@ -65,6 +65,7 @@ def watching(args, browser, base, folder, failures):
         print("watching: " + text_of(page, "netStatusText"))
         page.wait_for("Module.voltariView() && Module.voltariView().inMatch ? 1 : 0", timeout=60, poll=0.2)
         page.wait_for(shown("startLayer"), timeout=120)
+        # A watcher is told in its own words (game/flow/netgame.cpp).
         if text_of(page, "joinNote") != "The game you watched has ended.":
             failures.append("after watching the page says: " + text_of(page, "joinNote"))
         if host.wait(timeout=60) != 0 or guest.wait(timeout=60) != 0:

@@ -16,7 +16,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import chromium  # noqa: E402
-from browser_touch import Court, centre, frames, paddles, rect_of, shown  # noqa: E402
+from browser_touch import Court, centre, frames, paddles, rect_of, shown, swipe  # noqa: E402
 
 FITS = ("(function(){var d=document.documentElement, c=document.getElementById('canvas').getBoundingClientRect();"
         "return d.scrollWidth<=innerWidth && d.scrollHeight<=innerHeight && c.left>=0 && c.top>=0 &&"
@@ -33,22 +33,23 @@ def play(browser, base, width, height, shots, problems):
     page.tap(*centre(rect_of(page, "abort")))
     page.wait_for(shown("startLayer"), timeout=30)
     court = Court(page)
-    page.tap(*court.page_point(600, 300))
+    page.tap(*centre(rect_of(page, "playButton")))
     page.wait_for("Module.voltariView && Module.voltariView() ? 1 : 0", timeout=30)
-    row1 = court.page_point(200, 229)
-    # Pick "CPU EASY" (the menu discards taps made before it is up).
+    # Pick "CPU EASY" by a swipe down (the menu discards gestures made
+    # before it is up); the description starts it.
     for _ in range(200):
         if paddles(page)["gameType"] == 1:
             break
-        page.tap(*row1)
+        swipe(page, court, (600, 250), (600, 350))
         frames(page, 15)
+    row1 = court.page_point(600, 300)
     page.screenshot(os.path.join(shots, f"{tag}-2-menu.png"))
     if not page.evaluate(FITS):
         problems.append(f"{tag}: the menu overflows")
     for _ in range(120):
         if paddles(page)["inMatch"]:
             break
-        page.tap(*row1)   # the picked entry again: start
+        page.tap(*row1)   # the description: start
         frames(page, 15)
     started = time.monotonic()
     ys = [100, 300, 500, 300]
