@@ -3,7 +3,7 @@
 // and in a shape the game's C++ can drive through Emscripten: bytes in and
 // out on subjects, and the connection's state as a word and a reason.
 //
-//   const link = connect('wss://relay.example:4223', (state, reason) => ...);
+//   const link = connect('wss://relay.example:8443', (state, reason) => ...);
 //   link.subscribe('voltari.1.<room>.host', (bytes) => ...);   // bytes: Uint8Array
 //   link.publish('voltari.1.<room>.peer.<id>', bytes);
 //   link.close();

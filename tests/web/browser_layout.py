@@ -160,7 +160,7 @@ def rooms(browser, base, top, folder, failures):
     if "room K7QX-2M9P" not in page.evaluate("document.getElementById('start').textContent"):
         failures.append("?join=CODE: the start screen says " + page.evaluate("document.getElementById('start').textContent"))
     said = note_after(page, "document.getElementById('joinButton').click(); 1")
-    if "needs a relay (ws://127.0.0.1:4223)" not in said:
+    if "needs a relay (ws://127.0.0.1:8443)" not in said:
         failures.append("Join with a code says: " + said)
     for typed in ("K7QX-2M9O", "1234-5678"):
         page.evaluate(f"document.getElementById('joinAddress').value = {typed!r}; 1")
