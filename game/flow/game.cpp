@@ -28,6 +28,7 @@ const Uint8 closingGreys[6] = {175, 143, 95, 63, 31, 15};
 // Logo fade and six darkening grey screens. False when a flip failed.
 bool closingSequence()
 {
+    reloadLogo();
     fadeImage(logo, nullptr, fadeIn, 100, 0, 0, nullptr);
     for (Uint8 level : closingGreys) {
         SDL_FillRect(screen, &screen->clip_rect, SDL_MapRGB(screen->format, level, level, level));
@@ -88,6 +89,7 @@ int runGame()
 
     fadeImage(logo, nullptr, fadeIn, 100, 0, 0, nullptr);
     fadeImage(logo, background, fadeOut, 100, 0, 0, nullptr);
+    releaseLogo();
     showJoystickNotice();
     if (settings.sound == 1 && Mix_PlayMusic(music, -1) == -1) {
         std::printf("Mix_PlayMusic: %s\n", SDL_GetError());
