@@ -5,7 +5,9 @@
 # PLAY_SECONDS of the match. Prints "renderer NAME" (the SDL renderer the
 # game reports), "cpu_percent P" (the game's CPU time over wall time, all
 # its threads, from /proc) and "peak_kib K" (VmHWM), or one "skip: why"
-# line when no X server can be started.
+# line when no X server can be started. With CPUSHARE_SMAPS=FILE it also
+# writes the game's memory at the end to FILE, one line per mapped file (the
+# anonymous ones together as [anon]): "rss_kib pss_kib name", largest first.
 #
 #   cpushare.sh GAME_DIR [WINCHECK] [PLAY_SECONDS]
 #
@@ -91,6 +93,12 @@ sleep "$seconds"
 end_ticks="$(ticks)"
 end_ns="$(date +%s%N)"
 peak="$(awk '/^VmHWM:/ { print $2 }' "/proc/$game/status")"
+if [ -n "${CPUSHARE_SMAPS:-}" ]; then
+    awk '/^[0-9a-f]+-[0-9a-f]+ / { name = NF >= 6 ? $6 : "[anon]"; if (name == "[heap]") name = "[anon]"; next }
+        /^Rss:/ { rss[name] += $2 } /^Pss:/ { pss[name] += $2 }
+        END { for (n in rss) if (rss[n] > 0) printf "%d %d %s\n", rss[n], pss[n], n }' "/proc/$game/smaps" |
+        sort -rn >"$CPUSHARE_SMAPS"
+fi
 hz="$(getconf CLK_TCK)"
 awk -v t0="$start_ticks" -v t1="$end_ticks" -v w0="$start_ns" -v w1="$end_ns" -v hz="$hz" \
     'BEGIN { printf "cpu_percent %.1f\n", 100 * (t1 - t0) / hz / ((w1 - w0) / 1e9) }'
