@@ -136,12 +136,10 @@ void replaceImage(SDL_Surface*& slot, const char* file)
     slot = loadImage(file);
 }
 
-// Mend: the logo shows only in the opening and the closing sequences; in
-// between its 1.9 MB are let go, and the closing reads it again.
-void releaseLogo()
+void releaseImage(SDL_Surface*& slot)
 {
-    SDL_FreeSurface(logo);
-    logo = nullptr;
+    SDL_FreeSurface(slot);
+    slot = nullptr;
 }
 
 void reloadLogo()

@@ -29,9 +29,9 @@ extern const char* const pictureFiles[];
 extern const size_t pictureFileCount;
 // Refills an image slot from a file, freeing the image it held before.
 void replaceImage(SDL_Surface*& slot, const char* file);
-// Lets the logo go after the opening; reads it again for the closing (null
-// when the file can no longer be read).
-void releaseLogo();
+// Frees the picture a slot holds and empties the slot.
+void releaseImage(SDL_Surface*& slot);
+// Reads the logo again for the closing (null when the file can no longer be read).
 void reloadLogo();
 // Starts an effect on the first free channel, once; a null chunk plays nothing.
 void playEffect(Mix_Chunk* chunk);

@@ -110,8 +110,9 @@ TEST(FlowStartup, MissingMusicPrintsBothMessagesOnceAndPlaysOn)
     EXPECT_NE(text.find("\nMix_PlayMusic: "), std::string::npos) << text;
 }
 
-// The logo is let go after the opening and read again for the closing;
-// when it can no longer be read, the closing shows the greys alone.
+// The logo is let go after the opening and read again for the closing, in
+// place of the backdrops the closing does not show; when it can no longer be
+// read, the closing shows the greys alone.
 TEST(FlowStartup, LogoIsHeldOnlyForTheOpeningAndTheClosing)
 {
     for (bool removeInMenu : {false, true}) {
@@ -121,6 +122,7 @@ TEST(FlowStartup, LogoIsHeldOnlyForTheOpeningAndTheClosing)
         bool sawMenu = false;
         bool heldInMenu = false;
         bool heldInClosing = false;
+        bool backdropsInClosing = false;
         RunOptions options;
         options.onPause = [&](Uint32 now) {
             if (now >= menuReadyMs - 100 && !quitRequested) {
@@ -129,8 +131,10 @@ TEST(FlowStartup, LogoIsHeldOnlyForTheOpeningAndTheClosing)
                 if (removeInMenu)
                     std::remove("qelvane.gfx");
             }
-            if (quitRequested && logo)
+            if (quitRequested && logo) {
                 heldInClosing = true;
+                backdropsInClosing = backdropsInClosing || background || menuBackdrop;
+            }
         };
         std::vector<ScriptedEvent> script;
         pressKey(script, menuReadyMs, SDLK_ESCAPE);
@@ -140,6 +144,7 @@ TEST(FlowStartup, LogoIsHeldOnlyForTheOpeningAndTheClosing)
         EXPECT_TRUE(sawMenu);
         EXPECT_FALSE(heldInMenu);
         EXPECT_EQ(heldInClosing, !removeInMenu);
+        EXPECT_FALSE(backdropsInClosing);
     }
 }
 
