@@ -2,15 +2,15 @@
 // OpenGL renderer would draw the game with on this display, as SDL finds it
 // (same video driver, same GL library), or nothing when there is none. The
 // launcher chooses SDL's software renderer when the name is a software
-// rasteriser's. Built against SDL 2 itself: sdl12-compat hides the GL context.
+// rasteriser's. Built against SDL 2 itself: the SDL 1.2 calls cannot ask.
 #include <cstdio>
 
 #include <SDL.h>
+#include <SDL_opengl.h>
 
 namespace {
 
-constexpr unsigned glRenderer = 0x1F01;  // GL_RENDERER, from GL/gl.h
-using GetString = const unsigned char* (*)(unsigned);
+using GetString = const GLubyte*(APIENTRY*)(GLenum);
 
 }  // namespace
 
@@ -24,7 +24,7 @@ int main(int, char**)
     SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
     if (context) {
         auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-        const unsigned char* name = getString ? getString(glRenderer) : nullptr;
+        const unsigned char* name = getString ? getString(GL_RENDERER) : nullptr;
         if (name) {
             std::printf("%s\n", reinterpret_cast<const char*>(name));
             status = 0;

@@ -120,10 +120,11 @@ fi
 # Without a graphics card (virtual machines, remote desktops, Xvfb) SDL's
 # OpenGL renderer runs on a software rasteriser, which costs more CPU than
 # SDL's own software renderer and maps some 90 MB of Mesa and LLVM. There the
-# game draws with the software renderer straight into the window (without
-# the framebuffer, SDL would present that through OpenGL all the same). A
-# graphics card keeps OpenGL. The player's own choice wins, and so does a
-# wish for vsync, which only OpenGL gives.
+# game draws with the software renderer straight into the window's X image
+# (SDL_FRAMEBUFFER_ACCELERATION=0: otherwise SDL still presents the software
+# renderer's picture through an OpenGL texture). A graphics card keeps
+# OpenGL. The player's own choice wins, and so does a wish for vsync, which
+# only OpenGL gives.
 if [ -z "${SDL_RENDER_DRIVER:-}${SDL_FRAMEBUFFER_ACCELERATION:-}${SDL12COMPAT_SYNC_TO_VBLANK:-}" ]; then
     case "$("$glinfo" 2>/dev/null || true)" in
     *llvmpipe* | *softpipe* | *swrast* | *"Software Rasterizer"* | *"Basic Render Driver"*)
