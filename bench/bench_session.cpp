@@ -156,8 +156,9 @@ int runSessionChild(const char* job)
     return status;
 }
 
-// The game in a real window under Xvfb, computer against computer for 30 s
-// of a match, measured by bench/cpushare.sh from /proc.
+// The game in a real window under Xvfb, started by its launcher, computer
+// against computer for 30 s of a match, measured by bench/cpushare.sh from
+// /proc, with the SDL renderer it drew with.
 void printRealPlayRow()
 {
     std::string command = std::string(VOLTARI_CPUSHARE_SCRIPT) + " '" + VOLTARI_GAME_DIR + "' '" +
@@ -180,6 +181,16 @@ void printRealPlayRow()
         std::printf("| real play under Xvfb | skipped: %s |\n", why.c_str());
         return;
     }
-    std::printf("| real play under Xvfb, computer against computer, 30 s | %.1f%% of a core, peak RSS %.1f MiB |\n",
-                percent, kib / 1024.0);
+    // The SDL renderer the game reported: "renderer NAME" on a line of its own.
+    const std::string key = "\nrenderer ";
+    std::string renderer = "?";
+    size_t at = out.find(key);
+    if (at != std::string::npos) {
+        at += key.size();
+        renderer = out.substr(at, out.find('\n', at) - at);
+        if (renderer.empty())
+            renderer = "?";
+    }
+    std::printf("| real play under Xvfb, computer against computer, 30 s, %s renderer | %.1f%% of a core, peak RSS %.1f MiB |\n",
+                renderer.c_str(), percent, kib / 1024.0);
 }

@@ -1,9 +1,13 @@
 #!/bin/sh
 # The CPU share of real play: the game from a copy of its folder in a real
-# window under Xvfb, computer against computer, for PLAY_SECONDS of the
-# match. Prints "cpu_percent P" (the game's CPU time over wall time, all
+# window under Xvfb, started by its launcher as a player starts it (so with
+# the renderer the launcher chooses), computer against computer, for
+# PLAY_SECONDS of the match. Prints "renderer NAME" (the SDL renderer the
+# game reports), "cpu_percent P" (the game's CPU time over wall time, all
 # its threads, from /proc) and "peak_kib K" (VmHWM), or one "skip: why"
-# line when no X server can be started.
+# line when no X server can be started. With CPUSHARE_SMAPS=FILE it also
+# writes the game's memory at the end to FILE, one line per mapped file (the
+# anonymous ones together as [anon]): "rss_kib pss_kib name", largest first.
 #
 #   cpushare.sh GAME_DIR [WINCHECK] [PLAY_SECONDS]
 #
@@ -26,11 +30,15 @@ else
 fi
 
 installGameCopy "$src" cpushare
+# The launcher runs a folder that has a setup tool as a game folder of its
+# own; the game in it is installed already, so the tool never runs.
+[ -e "$work/optedit" ] || { printf '#!/bin/sh\n' >"$work/optedit" && chmod +x "$work/optedit"; }
 
 startXvfb >/dev/null 2>&1 || { echo "skip: no X server could be started"; exit 0; }
 cd "$work"
 unset SDL_VIDEODRIVER
-SDL_AUDIODRIVER=dummy ./VOLTARI.exe > "$work/out.txt" 2>&1 &
+# The launcher ends in exec: this is the game's process.
+VOLTARI_SHOW_RENDERER=1 SDL_AUDIODRIVER=dummy ./voltari.sh > "$work/out.txt" 2>&1 &
 game=$!
 wid="$(findWindow 40 --name '^VOLTARI$')" || { echo "skip: the game opened no window"; exit 0; }
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
@@ -85,7 +93,14 @@ sleep "$seconds"
 end_ticks="$(ticks)"
 end_ns="$(date +%s%N)"
 peak="$(awk '/^VmHWM:/ { print $2 }' "/proc/$game/status")"
+if [ -n "${CPUSHARE_SMAPS:-}" ]; then
+    awk '/^[0-9a-f]+-[0-9a-f]+ / { name = NF >= 6 ? $6 : "[anon]"; if (name == "[heap]") name = "[anon]"; next }
+        /^Rss:/ { rss[name] += $2 } /^Pss:/ { pss[name] += $2 }
+        END { for (n in rss) if (rss[n] > 0) printf "%d %d %s\n", rss[n], pss[n], n }' "/proc/$game/smaps" |
+        sort -rn >"$CPUSHARE_SMAPS"
+fi
 hz="$(getconf CLK_TCK)"
 awk -v t0="$start_ticks" -v t1="$end_ticks" -v w0="$start_ns" -v w1="$end_ns" -v hz="$hz" \
     'BEGIN { printf "cpu_percent %.1f\n", 100 * (t1 - t0) / hz / ((w1 - w0) / 1e9) }'
 echo "peak_kib $peak"
+echo "renderer $(sed -n 's/^voltari: renderer //p' "$work/out.txt" | head -n1)"

@@ -10,7 +10,7 @@
 # data, optedit, the network game's dialog voltari-net, the launcher
 # voltari.sh and the starter setup.ini, as a fresh build lays it out.
 install(PROGRAMS ${VOLTARI_GAME_DIR}/voltari.sh DESTINATION ${VOLTARI_BIN_DIR} RENAME voltari)
-install(TARGETS VOLTARI voltari-scale DESTINATION ${VOLTARI_LIB_DIR})
+install(TARGETS VOLTARI voltari-scale voltari-glinfo DESTINATION ${VOLTARI_LIB_DIR})
 if(TARGET optedit)
   install(TARGETS optedit DESTINATION ${VOLTARI_LIB_DIR})
 endif()
@@ -30,7 +30,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION share/doc/voltari)
 set(folder voltari)
 install(PROGRAMS $<TARGET_FILE:VOLTARI> DESTINATION ${folder} RENAME VLwait.nul
         COMPONENT folder EXCLUDE_FROM_ALL)
-install(TARGETS voltari-scale DESTINATION ${folder} COMPONENT folder EXCLUDE_FROM_ALL)
+install(TARGETS voltari-scale voltari-glinfo DESTINATION ${folder} COMPONENT folder EXCLUDE_FROM_ALL)
 if(TARGET optedit)
   install(TARGETS optedit DESTINATION ${folder} COMPONENT folder EXCLUDE_FROM_ALL)
 endif()

@@ -55,6 +55,7 @@ playerFolder() {
     done
     [ -e "$dir/VOLTARI.exe" ] || [ -e "$dir/VLwait.nul" ] || ln -s "$lib/VOLTARI" "$dir/VLwait.nul"
     scaler="$lib/voltari-scale"
+    glinfo="$lib/voltari-glinfo"
     netdialog="$lib/voltari-net"
 }
 
@@ -66,6 +67,7 @@ usage() {
 if [ -e "$here/optedit" ]; then
     dir=$here
     scaler="$here/voltari-scale"
+    glinfo="$here/voltari-glinfo"
     netdialog="$here/voltari-net"
 else
     playerFolder
@@ -118,6 +120,21 @@ export SDL12COMPAT_SCALE_METHOD="${SDL12COMPAT_SCALE_METHOD:-nearest}"
 if [ -z "${SDL12COMPAT_WINDOW_SCALING:-}" ]; then
     SDL12COMPAT_WINDOW_SCALING=$("$scaler" 2>/dev/null) || SDL12COMPAT_WINDOW_SCALING=1
     export SDL12COMPAT_WINDOW_SCALING
+fi
+# Without a graphics card (virtual machines, remote desktops, Xvfb) SDL's
+# OpenGL renderer runs on a software rasteriser, which costs more CPU than
+# SDL's own software renderer and maps some 90 MB of Mesa and LLVM. There the
+# game draws with the software renderer straight into the window's X image
+# (SDL_FRAMEBUFFER_ACCELERATION=0: otherwise SDL still presents the software
+# renderer's picture through an OpenGL texture). A graphics card keeps
+# OpenGL. The player's own choice wins, and so does a wish for vsync, which
+# only OpenGL gives.
+if [ -z "${SDL_RENDER_DRIVER:-}${SDL_FRAMEBUFFER_ACCELERATION:-}${SDL12COMPAT_SYNC_TO_VBLANK:-}" ]; then
+    case "$("$glinfo" 2>/dev/null || true)" in
+    *llvmpipe* | *softpipe* | *swrast* | *"Software Rasterizer"* | *"Basic Render Driver"*)
+        export SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
+        ;;
+    esac
 fi
 # Sound through PulseAudio (or PipeWire's PulseAudio service): SDL asks the
 # server to hold just one device buffer of the game's sound, 11.6 ms, which

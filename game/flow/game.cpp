@@ -28,6 +28,12 @@ const Uint8 closingGreys[6] = {175, 143, 95, 63, 31, 15};
 // Logo fade and six darkening grey screens. False when a flip failed.
 bool closingSequence()
 {
+    // Mend: the logo was let go after the opening. The closing shows nothing
+    // else, so the two full-screen backdrops go before it is read again: the
+    // closing never holds more pictures than play did.
+    releaseImage(background);
+    releaseImage(menuBackdrop);
+    reloadLogo();
     fadeImage(logo, nullptr, fadeIn, 100, 0, 0, nullptr);
     for (Uint8 level : closingGreys) {
         SDL_FillRect(screen, &screen->clip_rect, SDL_MapRGB(screen->format, level, level, level));
@@ -88,6 +94,9 @@ int runGame()
 
     fadeImage(logo, nullptr, fadeIn, 100, 0, 0, nullptr);
     fadeImage(logo, background, fadeOut, 100, 0, 0, nullptr);
+    // Mend: the logo shows again only in the closing; its 1.9 MB are let go
+    // in between.
+    releaseImage(logo);
     showJoystickNotice();
     if (settings.sound == 1 && Mix_PlayMusic(music, -1) == -1) {
         std::printf("Mix_PlayMusic: %s\n", SDL_GetError());

@@ -32,10 +32,12 @@ struct ImageEntry {
     SDL_Surface** slot;
 };
 
+const char logoFile[] = "qelvane.gfx";
+
 // Start-up images before the sounds, then after them, in load order.
 const ImageEntry firstImages[] = {
     {"lev_1.dat", &courtStrip},       {"Vardel_06.dat", &ballImage}, {"paddle.dat", &paddleImage1},
-    {"paddle.dat", &paddleImage2},    {"CPUPlayer.dat", &playerLabels}, {"qelvane.gfx", &logo},
+    {"paddle.dat", &paddleImage2},    {"CPUPlayer.dat", &playerLabels}, {logoFile, &logo},
 };
 const ImageEntry laterImages[] = {
     {"screen_1.gfx", &background}, {"animate.dat", &hitSparkStrip}, {"sheet.gfx", &sheet},
@@ -133,6 +135,17 @@ void replaceImage(SDL_Surface*& slot, const char* file)
     // Mend: menu visits reload these slots over and over: free the old picture.
     SDL_FreeSurface(slot);
     slot = loadImage(file);
+}
+
+void releaseImage(SDL_Surface*& slot)
+{
+    SDL_FreeSurface(slot);
+    slot = nullptr;
+}
+
+void reloadLogo()
+{
+    replaceImage(logo, logoFile);
 }
 
 void playEffect(Mix_Chunk* chunk)

@@ -9,7 +9,7 @@ extern SDL_Surface* ballImage;      // "Vardel_06.dat"
 extern SDL_Surface* paddleImage1;   // "paddle.dat", left paddle's own copy
 extern SDL_Surface* paddleImage2;   // "paddle.dat", right paddle's own copy
 extern SDL_Surface* playerLabels;   // "CPUPlayer.dat"
-extern SDL_Surface* logo;           // "qelvane.gfx"
+extern SDL_Surface* logo;           // "qelvane.gfx", only in the opening and the closing
 extern SDL_Surface* background;     // "screen_0/1/2.gfx"
 extern SDL_Surface* hitSparkStrip;  // "animate.dat"
 extern SDL_Surface* sheet;          // "sheet.gfx"
@@ -29,5 +29,9 @@ extern const char* const pictureFiles[];
 extern const size_t pictureFileCount;
 // Refills an image slot from a file, freeing the image it held before.
 void replaceImage(SDL_Surface*& slot, const char* file);
+// Frees the picture a slot holds and empties the slot.
+void releaseImage(SDL_Surface*& slot);
+// Reads the logo again for the closing (null when the file can no longer be read).
+void reloadLogo();
 // Starts an effect on the first free channel, once; a null chunk plays nothing.
 void playEffect(Mix_Chunk* chunk);

@@ -6,6 +6,7 @@
 #include "SDL_mixer.h"
 #include "game/match/court.h"
 #include "game/media/assets.h"
+#include "game/media/renderername.h"
 #include "game/media/windowicon.h"
 #include "settings/settings.h"
 
@@ -33,6 +34,10 @@ bool startMedia()
         return false;
     SDL_ShowCursor(SDL_DISABLE);
     SDL_WM_SetCaption("VOLTARI", nullptr);
+    // Which of SDL's renderers the launcher's choice left the window with,
+    // for its test and the benchmark.
+    if (std::getenv("VOLTARI_SHOW_RENDERER"))
+        std::fprintf(stderr, "voltari: renderer %s\n", rendererName());
     return true;
 }
 

@@ -1,10 +1,11 @@
 #!/bin/sh
 # The launcher's command line, in a game folder of stand-ins: a game that
 # writes down its arguments, a setup tool and a network dialog that do the
-# same, a window-scale helper. The network options reach the game after the
+# same, a window-scale helper, an OpenGL name helper. The network options reach the game after the
 # usual checks (the parked game still gets the setup tool first); --net
 # opens the dialog with the launcher's own path; the usage line names every
-# option; a plain start passes nothing on. --desktop rewrites every Exec
+# option; a plain start passes nothing on. SDL's software renderer where the
+# OpenGL is a software rasteriser, unless the player chose. --desktop rewrites every Exec
 # line, the actions' too, and the entry it writes still validates.
 # Usage: launcher_test.sh <configured voltari.sh> [desktop entry]
 set -eu
@@ -32,11 +33,16 @@ $2
 EOF
     chmod +x "$game/$1"
 }
-standIn VOLTARI.exe ''
+# The game also writes down how SDL is to draw.
+standIn VOLTARI.exe 'echo "render=${SDL_RENDER_DRIVER:-} framebuffer=${SDL_FRAMEBUFFER_ACCELERATION:-}" >"'"$work"'/render.txt"'
 standIn optedit ''
 standIn voltari-net ''
 printf '#!/bin/sh\necho 1\n' >"$game/voltari-scale"
 chmod +x "$game/voltari-scale"
+# Names the OpenGL written in gl.txt; without it, there is none.
+printf '#!/bin/sh\ncat "%s/gl.txt"\n' "$work" >"$game/voltari-glinfo"
+chmod +x "$game/voltari-glinfo"
+unset SDL_RENDER_DRIVER SDL_FRAMEBUFFER_ACCELERATION SDL12COMPAT_SYNC_TO_VBLANK
 [ -z "$entry" ] || cp "$entry" "$game/voltari.desktop"
 
 # run EXPECTED-STATUS ARGS...: the launcher's output in out.txt, calls in calls.txt.
@@ -76,6 +82,28 @@ run 0
 calls VOLTARI.exe
 run 0 ''
 calls VOLTARI.exe
+
+# How SDL draws: GL-NAME (empty: no OpenGL), the player's own variables,
+# what the game gets.
+while IFS='|' read -r gl own want; do
+    if [ -n "$gl" ]; then echo "$gl" >"$work/gl.txt"; else rm -f "$work/gl.txt"; fi
+    # shellcheck disable=SC2086 # the player's assignments, split on purpose
+    env $own "$game/voltari.sh" >"$work/out.txt" 2>&1 || fail "with $gl [$own]: $(cat "$work/out.txt")"
+    [ "$(cat "$work/render.txt")" = "$want" ] || fail "with $gl [$own]: $(cat "$work/render.txt"), not $want"
+done <<'EOF'
+llvmpipe (LLVM 15.0.6, 256 bits)||render=software framebuffer=0
+softpipe||render=software framebuffer=0
+Mesa DRI Intel(R) 965GM (swrast)||render=software framebuffer=0
+Software Rasterizer||render=software framebuffer=0
+D3D12 (Microsoft Basic Render Driver)||render=software framebuffer=0
+Mesa Intel(R) UHD Graphics 620 (KBL GT2)||render= framebuffer=
+AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6, DRM 3.49, 6.1.0-13-amd64)||render= framebuffer=
+NVIDIA GeForce GTX 1060 6GB/PCIe/SSE2||render= framebuffer=
+||render= framebuffer=
+llvmpipe (LLVM 15.0.6, 256 bits)|SDL_RENDER_DRIVER=opengl|render=opengl framebuffer=
+llvmpipe (LLVM 15.0.6, 256 bits)|SDL_FRAMEBUFFER_ACCELERATION=1|render= framebuffer=1
+llvmpipe (LLVM 15.0.6, 256 bits)|SDL12COMPAT_SYNC_TO_VBLANK=1|render= framebuffer=
+EOF
 
 # The dialog, told the launcher to start the game with.
 run 0 --net host

@@ -1,9 +1,12 @@
 // Start-up and quitting of the real program, headless in virtual time.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "SDL_mixer.h"
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
+#include "game/media/assets.h"
 #include "game/media/media.h"
 #include "settings/settings.h"
 #include "support/gamerun.h"
@@ -105,6 +108,44 @@ TEST(FlowStartup, MissingMusicPrintsBothMessagesOnceAndPlaysOn)
     EXPECT_EQ(text.find(load, 1), std::string::npos);
     // With music on, starting the missing music is reported as well.
     EXPECT_NE(text.find("\nMix_PlayMusic: "), std::string::npos) << text;
+}
+
+// The logo is let go after the opening and read again for the closing, in
+// place of the backdrops the closing does not show; when it can no longer be
+// read, the closing shows the greys alone.
+TEST(FlowStartup, LogoIsHeldOnlyForTheOpeningAndTheClosing)
+{
+    for (bool removeInMenu : {false, true}) {
+        SCOPED_TRACE(removeInMenu ? "logo file removed in the menu" : "logo file in place");
+        makeGameFolder();
+        writeDefaultSetupIni();
+        bool sawMenu = false;
+        bool heldInMenu = false;
+        bool heldInClosing = false;
+        bool backdropsInClosing = false;
+        RunOptions options;
+        options.onPause = [&](Uint32 now) {
+            if (now >= menuReadyMs - 100 && !quitRequested) {
+                sawMenu = true;
+                heldInMenu = heldInMenu || logo != nullptr;
+                if (removeInMenu)
+                    std::remove("qelvane.gfx");
+            }
+            if (quitRequested && logo) {
+                heldInClosing = true;
+                backdropsInClosing = backdropsInClosing || background || menuBackdrop;
+            }
+        };
+        std::vector<ScriptedEvent> script;
+        pressKey(script, menuReadyMs, SDLK_ESCAPE);
+        StdoutCapture out;
+        EXPECT_EQ(runScripted(script, options), 0);
+        EXPECT_EQ(out.finish(), "");
+        EXPECT_TRUE(sawMenu);
+        EXPECT_FALSE(heldInMenu);
+        EXPECT_EQ(heldInClosing, !removeInMenu);
+        EXPECT_FALSE(backdropsInClosing);
+    }
 }
 
 TEST(FlowStartup, MusicVolumeStartsAt25)
