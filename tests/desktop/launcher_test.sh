@@ -116,7 +116,7 @@ for args in "--net" "--net play" "--net host extra" "--join" "--watch" "--join a
     # shellcheck disable=SC2086 # split on purpose
     run 2 $args
     calls
-    grep -q -- '--host \[PORT\] | --join HOST\[:PORT\] | --watch HOST\[:PORT\] | --net host|join' "$work/out.txt" ||
+    grep -q -- '--host \[PORT\] | --join HOST\[:PORT\] | --watch HOST\[:PORT\] | --relay URL --host|--join CODE|--watch CODE | --net host|join' "$work/out.txt" ||
         fail "voltari $args: usage line $(cat "$work/out.txt")"
 done
 
