@@ -85,8 +85,11 @@ msgs=$(varz in_msgs)
 bytes=$(varz in_bytes)
 stopServer
 virtualMs=$(sed -n 's/^host: status [0-9]*, \([0-9]*\) virtual ms.*/\1/p' "$work/relay-host.err")
-[ -n "$virtualMs" ] && [ "$virtualMs" -gt 0 ] && [ "$msgs" -gt 0 ] || {
-    echo "relay load: the real session through the relay did not run"; cat "$work/relay-host.err"; exit 1; }
+if [ -z "$virtualMs" ] || [ "$virtualMs" -le 0 ] || [ "${msgs:-0}" -le 0 ]; then
+    echo "relay load: the real session through the relay did not run"
+    cat "$work/relay-host.err"
+    exit 1
+fi
 rate=$((msgs * 1000 / 2 / virtualMs))        # envelopes per second, each side
 size=$((bytes / msgs))                        # bytes per envelope
 echo "| loopback | round trip and D |"
