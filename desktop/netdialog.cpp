@@ -1,5 +1,7 @@
 #include "desktop/netdialog.h"
 
+#include <algorithm>
+
 #include <vector>
 
 #include <wx/button.h>
@@ -22,6 +24,7 @@ constexpr int kJoinId = 2;
 constexpr int kWatchId = 3;
 constexpr int kPortId = 4;
 constexpr int kWayId = 5;
+constexpr int kAnyoneId = 6;
 constexpr const char* kRelayExample = "nats://relay.example.org:4222";  // the form, until one is remembered
 constexpr const char* kAddressLabel = "Address of the host (HOST or HOST:PORT):";
 constexpr const char* kCodeLabel = "The game's code (from the host's dialog):";
@@ -90,6 +93,9 @@ NetDialog::NetDialog(NetDialogMode mode, const std::string& launcher)
         Bind(wxEVT_BUTTON, &NetDialog::onJoin, this, kJoinId);
         Bind(wxEVT_BUTTON, &NetDialog::onWatch, this, kWatchId);
     }
+    anyone_ = new wxButton(this, kAnyoneId, "Play &anyone");
+    buttons->Add(anyone_, 0, wxRIGHT, 8);
+    Bind(wxEVT_BUTTON, &NetDialog::onAnyone, this, kAnyoneId);
     status_ = new wxStaticText(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(width, -1),
                                wxST_NO_AUTORESIZE);
     column->Add(status_, 0, wxEXPAND | wxBOTTOM, 8);
@@ -140,6 +146,10 @@ void NetDialog::onWayChanged(wxCommandEvent&)
     }
     if (addressLabel_)
         addressLabel_->SetLabel(throughRelay() ? kCodeLabel : kAddressLabel);
+    const std::vector<NetChoice> shown = netChoices(mode_ == NetDialogMode::Host, throughRelay());
+    anyone_->Show(std::find(shown.begin(), shown.end(), NetChoice::PlayAnyone) != shown.end());
+    Layout();
+    Fit();
 }
 
 // The addresses with the port as it is now in the field.
@@ -180,7 +190,7 @@ void NetDialog::setStatus(const std::string& line)
 void NetDialog::setRunning(bool running)
 {
     running_ = running;
-    for (int id : {kHostId, kJoinId, kWatchId, kPortId, kWayId})
+    for (int id : {kHostId, kJoinId, kWatchId, kPortId, kWayId, kAnyoneId})
         if (wxWindow* w = FindWindow(id))
             w->Enable(!running);
     relay_->Enable(!running && throughRelay());
@@ -259,6 +269,13 @@ void NetDialog::onJoin(wxCommandEvent& event)
 void NetDialog::onWatch(wxCommandEvent& event)
 {
     onJoin(event);
+}
+
+// Through a relay: the game waits there for anyone else who does.
+void NetDialog::onAnyone(wxCommandEvent&)
+{
+    setStatus("Waiting for anyone to play on the relay...");
+    start(netChoiceOption(NetChoice::PlayAnyone), "");
 }
 
 // Close, or, while the game waits, Cancel: the game is stopped and the

@@ -40,6 +40,7 @@ private:
     void onHost(wxCommandEvent& event);
     void onJoin(wxCommandEvent& event);
     void onWatch(wxCommandEvent& event);
+    void onAnyone(wxCommandEvent& event);
     void onCancel(wxCommandEvent& event);
     void onClose(wxCloseEvent& event);
     void onPortChanged(wxCommandEvent& event);
@@ -55,6 +56,7 @@ private:
     wxStaticText* addressLabel_ = nullptr;
     wxStaticText* status_ = nullptr;
     wxButton* cancel_ = nullptr;
+    wxButton* anyone_ = nullptr;      // through a relay: play anyone waiting there
     wxTimer timer_;
     GameRun game_;
     bool running_ = false;

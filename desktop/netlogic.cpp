@@ -126,6 +126,29 @@ std::vector<std::string> netGameArguments(const std::string& relay, const std::s
     return args;
 }
 
+std::vector<NetChoice> netChoices(bool hostDialog, bool throughRelay)
+{
+    std::vector<NetChoice> shown;
+    if (hostDialog)
+        shown = {NetChoice::Host};
+    else
+        shown = {NetChoice::Join, NetChoice::Watch};
+    if (throughRelay)
+        shown.push_back(NetChoice::PlayAnyone);
+    return shown;
+}
+
+const char* netChoiceOption(NetChoice choice)
+{
+    switch (choice) {
+    case NetChoice::Host: return "--host";
+    case NetChoice::Join: return "--join";
+    case NetChoice::Watch: return "--watch";
+    case NetChoice::PlayAnyone: return "--quick";
+    }
+    return "";
+}
+
 std::string roomCodeIn(const std::string& statusText)
 {
     const std::string says = "the game's code is ";

@@ -54,6 +54,15 @@ std::string rememberedRelayFile();
 // HOST:PORT") or, with a relay, "--relay URL --host" / "--relay URL --join CODE".
 std::vector<std::string> netGameArguments(const std::string& relay, const std::string& option,
                                           const std::string& where);
+// What the dialog's buttons start. Through a relay either dialog also
+// offers "Play anyone": the game waits there for anyone else who does.
+enum class NetChoice { Host, Join, Watch, PlayAnyone };
+// The buttons shown, in order, for the host's or the join dialog, on this
+// network or through a relay.
+std::vector<NetChoice> netChoices(bool hostDialog, bool throughRelay);
+// The game's option for a choice: "--host", "--join", "--watch", "--quick".
+const char* netChoiceOption(NetChoice choice);
+
 // The room's code in the host's status line ("Waiting for a player: the
 // game's code is K7QX-2M9P (relay ...)."), "" when the line has none.
 std::string roomCodeIn(const std::string& statusText);

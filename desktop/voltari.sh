@@ -12,8 +12,9 @@
 #   voltari --setup    open the setup tool in the game folder
 #   voltari --desktop  (own game folder only) add the folder to the desktop's menu
 #   voltari --host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT]
-#   voltari --relay URL --host | --join CODE | --watch CODE
-#                      a network game: play as the host, join one, or watch one
+#   voltari --relay URL --host | --join CODE | --watch CODE | --quick
+#                      a network game: play as the host, join one, watch one,
+#                      or (--quick) play anyone waiting on the relay
 #   voltari --net host|join
 #                      the network game's dialog, which starts one of those
 set -eu
@@ -60,7 +61,7 @@ playerFolder() {
 }
 
 usage() {
-    echo "usage: voltari [--setup | --desktop | --host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --relay URL --host|--join CODE|--watch CODE | --net host|join]" >&2
+    echo "usage: voltari [--setup | --desktop | --host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --relay URL --host|--join CODE|--watch CODE|--quick | --net host|join]" >&2
     exit 2
 }
 

@@ -31,6 +31,10 @@ struct RelayLink;  // the implementation's
 // kRelayConnectTimeoutMs. Once up, the link reconnects by itself.
 RelayLink* relayOpen(const std::string& url, std::string& error);
 bool relaySubscribe(RelayLink* link, const std::string& subject, std::string& error);
+// As relaySubscribe, in a queue group: the relay hands each message on the
+// subject to one member of the group only.
+bool relaySubscribeQueue(RelayLink* link, const std::string& subject, const std::string& queue,
+                         std::string& error);
 // Queues the bytes for the subject; false when the link is closed.
 bool relayPublish(RelayLink* link, const std::string& subject, const std::uint8_t* data, std::size_t size);
 // Appends what has arrived, waiting up to waitMs for the first message on

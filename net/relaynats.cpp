@@ -66,8 +66,15 @@ RelayLink* relayOpen(const std::string& url, std::string& error) {
 }
 
 bool relaySubscribe(RelayLink* link, const std::string& subject, std::string& error) {
+    return relaySubscribeQueue(link, subject, "", error);
+}
+
+bool relaySubscribeQueue(RelayLink* link, const std::string& subject, const std::string& queue,
+                         std::string& error) {
     natsSubscription* sub = nullptr;
-    const natsStatus s = natsConnection_SubscribeSync(&sub, link->conn, subject.c_str());
+    const natsStatus s = queue.empty()
+                             ? natsConnection_SubscribeSync(&sub, link->conn, subject.c_str())
+                             : natsConnection_QueueSubscribeSync(&sub, link->conn, subject.c_str(), queue.c_str());
     if (s != NATS_OK) {
         error = "The relay refused the subscription (" + lastError(s) + ").";
         return false;

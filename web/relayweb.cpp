@@ -21,6 +21,10 @@ bool relaySubscribe(RelayLink*, const std::string&, std::string& error) {
     error = "no relay";
     return false;
 }
+bool relaySubscribeQueue(RelayLink*, const std::string&, const std::string&, std::string& error) {
+    error = "no relay";
+    return false;
+}
 bool relayPublish(RelayLink*, const std::string&, const std::uint8_t*, std::size_t) {
     return false;
 }

@@ -19,6 +19,7 @@
 #include "net/client.h"
 #include "net/datahash.h"
 #include "net/host.h"
+#include "net/quickpair.h"
 #include "net/roomcode.h"
 #include "net/roomkeys.h"
 #include "net/socket.h"
@@ -278,8 +279,8 @@ bool openRoom(NetGame& g, const net::Identity& id)
     const NetGameOptions& o = g.options;
     std::string error;
     if (o.mode == NetMode::Host) {
-        std::string code;
-        if (!net::drawRoomCode(code)) {
+        std::string code = o.code;  // a paired host's is drawn already
+        if (code.empty() && !net::drawRoomCode(code)) {
             say("The system gave no random numbers for the game's code.");
             return false;
         }
@@ -289,7 +290,9 @@ bool openRoom(NetGame& g, const net::Identity& id)
             say(error);
             return false;
         }
-        say("Waiting for a player: the game's code is " + net::formatRoomCode(code) + " (relay " + o.relay + ").");
+        if (o.code.empty())
+            say("Waiting for a player: the game's code is " + net::formatRoomCode(code) + " (relay " + o.relay +
+                ").");
         return true;
     }
     const net::Role role = o.mode == NetMode::Join ? net::Role::Player : net::Role::Watcher;
@@ -301,21 +304,54 @@ bool openRoom(NetGame& g, const net::Identity& id)
     return true;
 }
 
+// Play anyone: waits on the relay until another waiting player is paired
+// with this one (net/quickpair.h), keeping the window alive; then this
+// machine hosts or joins the pair's room. -1 once paired, else the exit
+// status (0: the player stopped waiting).
+int pairUp(NetGame& g)
+{
+    net::QuickWait w;
+    std::string error;
+    if (!net::quickOpen(w, g.options.relay, error)) {
+        net::quickClose(w);
+        say(error);
+        return 1;
+    }
+    say("Waiting for anyone to play on the relay at " + g.options.relay + ".");
+    while (!net::quickPaired(w.pair)) {
+        net::quickStep(w, kWaitStepMs, realNowMs());
+        SDL_Event e;
+        while (pollEvent(&e)) {
+            if (e.type == SDL_QUIT || isKeyDown(e, SDLK_ESCAPE)) {
+                net::quickClose(w);
+                say("Stopped waiting.");
+                return 0;
+            }
+        }
+    }
+    net::quickClose(w);  // the yes goes out before the link does
+    const bool hosting = w.pair.phase == net::QuickPhase::Host;
+    g.options.mode = hosting ? NetMode::Host : NetMode::Join;
+    g.options.code = w.pair.code;
+    say(std::string("Paired with a player: ") + (hosting ? "you host" : "you join") + " game " +
+        net::formatRoomCode(w.pair.code) + ".");
+    return -1;
+}
+
 }  // namespace
 
 namespace {
 
 const char kUsage[] = "usage: VOLTARI [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT]]\n"
-                      "       VOLTARI --relay URL (--host | --join CODE | --watch CODE)";
+                      "       VOLTARI --relay URL (--host | --join CODE | --watch CODE | --quick)";
 
-// After "--relay URL": a room of our own, or one by its code. (Playing
-// anyone, "--quick", would be a third way in here.)
+// After "--relay URL": a room of our own, one by its code, or anyone's.
 bool parseRelayArgs(int argc, char** argv, NetGameOptions& options, std::string& error)
 {
     options.relay = argv[2];
     const std::string flag = argc > 3 ? argv[3] : "";
-    if (flag == "--host" && argc == 4) {
-        options.mode = NetMode::Host;
+    if ((flag == "--host" || flag == "--quick") && argc == 4) {
+        options.mode = flag == "--host" ? NetMode::Host : NetMode::Quick;
         return true;
     }
     if ((flag == "--join" || flag == "--watch") && argc == 5) {
@@ -394,6 +430,15 @@ int startNetGame()
     }
     const NetGameOptions& o = g.options;
     loadNotices(g.board);
+    if (o.mode == NetMode::Quick) {
+        blit(0, 0, logo, screen, nullptr);
+        SDL_Flip(screen);
+        const int status = pairUp(g);
+        if (status >= 0) {
+            freeNotices(g.board);
+            return status;
+        }
+    }
     if (!o.relay.empty()) {
         if (!openRoom(g, id))
             return 1;

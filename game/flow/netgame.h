@@ -17,14 +17,16 @@
 #include "game/base/timeseam.h"
 #include "netplay/driver.h"
 
-enum class NetMode { Local, Host, Join, Watch };
+// Quick: through a relay, with anyone else waiting there; once paired it
+// becomes Host or Join of a room.
+enum class NetMode { Local, Host, Join, Watch, Quick };
 
 struct NetGameOptions {
     NetMode mode = NetMode::Local;
     std::string address;     // Join, Watch: the host's name or address
     std::uint16_t port = 0;  // Host: 0 lets the system pick; Join, Watch: the host's
     std::string relay;       // a relay's URL: the game goes through a room there ("" directly)
-    std::string code;        // with a relay, Join, Watch: the room's code (canonical); Host draws one
+    std::string code;        // with a relay, Join, Watch: the room's code (canonical); Host draws one unless paired
     // For tests and tools; a player's game leaves them as they are.
     std::uint16_t fixedDelayMs = 0;  // D whatever the round trip, ms (0: chosen from it)
     EventSource ownEvents = nullptr; // this machine's own events (null: SDL's queue)
@@ -34,8 +36,8 @@ struct NetGameOptions {
 
 // Reads the program's arguments: none, "--host [PORT]", "--join HOST[:PORT]"
 // or "--watch HOST[:PORT]"; through a relay "--relay URL --host", "--relay
-// URL --join CODE" or "--relay URL --watch CODE". False, with a line for
-// the player, otherwise.
+// URL --join CODE", "--relay URL --watch CODE" or "--relay URL --quick"
+// (play anyone waiting there). False, with a line for the player, otherwise.
 bool parseNetArgs(int argc, char** argv, NetGameOptions& options, std::string& error);
 
 // The next runGame plays the session these options ask for (Local: none).

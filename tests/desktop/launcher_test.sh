@@ -77,6 +77,8 @@ run 0 --join '[fd00::2]:24642'
 calls VOLTARI.exe '[--join]' '[[fd00::2]:24642]'
 run 0 --watch 'host name'
 calls VOLTARI.exe '[--watch]' '[host name]'
+run 0 --relay nats://relay.example.org:4222 --quick
+calls VOLTARI.exe '[--relay]' '[nats://relay.example.org:4222]' '[--quick]'
 # The local game, as before: nothing passed on.
 run 0
 calls VOLTARI.exe
@@ -116,7 +118,7 @@ for args in "--net" "--net play" "--net host extra" "--join" "--watch" "--join a
     # shellcheck disable=SC2086 # split on purpose
     run 2 $args
     calls
-    grep -q -- '--host \[PORT\] | --join HOST\[:PORT\] | --watch HOST\[:PORT\] | --relay URL --host|--join CODE|--watch CODE | --net host|join' "$work/out.txt" ||
+    grep -q -- '--host \[PORT\] | --join HOST\[:PORT\] | --watch HOST\[:PORT\] | --relay URL --host|--join CODE|--watch CODE|--quick | --net host|join' "$work/out.txt" ||
         fail "voltari $args: usage line $(cat "$work/out.txt")"
 done
 

@@ -230,6 +230,32 @@ TEST(NetDialogTexts, RelayArgumentsAndTheRoomsCode)
     EXPECT_EQ(roomCodeIn("the game's code is K0QX-2M9P"), "");
 }
 
+TEST(NetDialogTexts, PlayAnyoneIsOfferedThroughARelayOnly)
+{
+    using C = NetChoice;
+    const struct {
+        bool hostDialog, throughRelay;
+        std::vector<C> shown;
+    } rows[] = {
+        {true, false, {C::Host}},
+        {true, true, {C::Host, C::PlayAnyone}},
+        {false, false, {C::Join, C::Watch}},
+        {false, true, {C::Join, C::Watch, C::PlayAnyone}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(netChoices(row.hostDialog, row.throughRelay), row.shown) << row.hostDialog << row.throughRelay;
+    EXPECT_STREQ(netChoiceOption(C::Host), "--host");
+    EXPECT_STREQ(netChoiceOption(C::Join), "--join");
+    EXPECT_STREQ(netChoiceOption(C::Watch), "--watch");
+    EXPECT_STREQ(netChoiceOption(C::PlayAnyone), "--quick");
+    EXPECT_EQ(netGameArguments("nats://r:4222", netChoiceOption(C::PlayAnyone), ""),
+              (std::vector<std::string>{"--relay", "nats://r:4222", "--quick"}));
+    // Paired, the host's line names the code, but nobody is to be given it.
+    EXPECT_EQ(roomCodeIn("Paired with a player: you host game K7QX-2M9P."), "");
+    EXPECT_EQ(readStatusLine("voltari: Waiting for anyone to play on the relay at nats://r:4222."), GameNews::Other);
+    EXPECT_EQ(readStatusLine("voltari: Paired with a player: you join game K7QX-2M9P."), GameNews::Other);
+}
+
 TEST(NetDialogRemembered, TheRelayIsKeptBesideTheJoinAddress)
 {
     EnvVar config("XDG_CONFIG_HOME", "/elsewhere/config");

@@ -4,9 +4,13 @@
 //   voltari_lockstep_run host LOG SCRIPT [DELAY]   prints "port N" once listening
 //   voltari_lockstep_run join PORT LOG SCRIPT [DIE_AT]
 //   voltari_lockstep_run watch PORT LOG SCRIPT    (the script's keys are not sent)
+//   voltari_lockstep_run quick LOG HOSTSCRIPT GUESTSCRIPT [DELAY]
 //   voltari_lockstep_run replay LOG.replay     plays a saved session, prints "end HASH"
 // VOLTARI_NET_RELAY=URL: through a room on that relay; the host prints
 // "code CODE" instead of the port, which join and watch take in its place.
+// quick plays anyone waiting on that relay, with the script of the side it
+// gets, and prints "paired host|guest" once paired; told to stop (SIGTERM)
+// while waiting, it ends with status 0 and "no session".
 // DIE_AT (virtual ms): the guest's process ends there at once, as if killed.
 // VOLTARI_NET_APART_AT (virtual ms): the guest's game is nudged off there;
 // LOG.apart then gets the session the game saved when the games went apart.
@@ -46,6 +50,7 @@ std::uint32_t realMs() {
 }
 
 ReplayScript script;
+ReplayScript quickScripts[2];  // quick: the host's and the guest's, until it is paired
 std::size_t nextScripted = 0;
 std::FILE* logFile = nullptr;
 Uint64 loggedFrames = 0;
@@ -166,10 +171,18 @@ void status(const std::string& text) {
         std::printf("code %s\n", code);
         std::fflush(stdout);
     }
+    const std::string paired = "Paired with a player: you ";
+    if (text.compare(0, paired.size(), paired) == 0) {
+        const bool hosting = text.compare(paired.size(), 4, "host") == 0;
+        script = quickScripts[hosting ? 0 : 1];
+        std::printf("paired %s\n", hosting ? "host" : "guest");
+        std::fflush(stdout);
+    }
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: voltari_lockstep_run host LOG SCRIPT [DELAY] | join|watch PORT LOG SCRIPT | replay FILE\n");
+    std::fprintf(stderr, "usage: voltari_lockstep_run host LOG SCRIPT [DELAY] | join|watch PORT LOG SCRIPT | "
+                 "quick LOG HOSTSCRIPT GUESTSCRIPT [DELAY] | replay FILE\n");
     return 2;
 }
 
@@ -192,12 +205,28 @@ int replay(const char* path) {
     return 0;
 }
 
+bool readScript(const std::string& path, ReplayScript& into) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    if (!parseReplay(text.str(), into, error)) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "replay") == 0)
         return replay(argv[2]);
+    const bool quick = argc >= 5 && std::strcmp(argv[1], "quick") == 0;
+    if (quick && (!std::getenv("VOLTARI_NET_RELAY") || !readScript(argv[3], quickScripts[0]) ||
+                  !readScript(argv[4], quickScripts[1])))
+        return usage();
     if (argc < 4)
         return usage();
-    const bool hosting = std::strcmp(argv[1], "host") == 0;
+    const bool hosting = std::strcmp(argv[1], "host") == 0 || quick;
     const bool watching = std::strcmp(argv[1], "watch") == 0;
     if (!hosting && ((std::strcmp(argv[1], "join") != 0 && !watching) || argc < 5))
         return usage();
@@ -206,15 +235,8 @@ int main(int argc, char** argv) {
     if (!hosting && std::getenv("VOLTARI_NET_APART_AT"))
         apartAtMs = Uint32(std::atoi(std::getenv("VOLTARI_NET_APART_AT")));
     const std::string logPath = hosting ? argv[2] : argv[3];
-    const std::string scriptPath = hosting ? argv[3] : argv[4];
-    std::ifstream in(scriptPath);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string error;
-    if (!parseReplay(text.str(), script, error)) {
-        std::fprintf(stderr, "%s: %s\n", scriptPath.c_str(), error.c_str());
+    if (!quick && !readScript(hosting ? argv[3] : argv[4], script))
         return 2;
-    }
     logFile = std::fopen(logPath.c_str(), "w");
     if (!logFile)
         return 2;
@@ -230,8 +252,10 @@ int main(int argc, char** argv) {
         if (!hosting && !net::parseRoomCode(argv[2], options.code))
             return usage();
     }
-    if (hosting && argc > 4)
-        options.fixedDelayMs = std::uint16_t(std::atoi(argv[4]));
+    if (hosting && argc > (quick ? 5 : 4))
+        options.fixedDelayMs = std::uint16_t(std::atoi(argv[quick ? 5 : 4]));
+    if (quick)
+        options.mode = NetMode::Quick;
     options.ownEvents = scriptSource;
     options.afterPause = logHook;
     options.paced = std::getenv("VOLTARI_NET_PACED") != nullptr;  // as a real session runs
@@ -243,7 +267,7 @@ int main(int argc, char** argv) {
     const NetplayDriver* driver = netGameDriver();
     if (!driver) {
         std::fprintf(stderr, "no session\n");
-        return 1;
+        return status;  // 0: it stopped waiting when told to
     }
     const NetplayDriver d = *driver;
     const std::uint64_t sent = netGameBytesSent();

@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -651,4 +652,77 @@ TEST(NetLockstepProcesses, AStrangerOnTheRelayLearnsNoCodeAndChangesNothing) {
         EXPECT_GT(d.replayed, 0u) << *err;
         EXPECT_GT(d.badSize, 0u) << *err;
     }
+}
+
+// Play anyone: three game processes wait on one relay. Two are paired and
+// play the direct run's game as its host and guest; the third waits on,
+// alone, and ends with 0 when told to stop (SIGTERM, as the dialog does).
+TEST(NetLockstepProcesses, PlayAnyonePairsTwoOfThreeAndTheThirdStopsWhenTold) {
+    if (nettest::natsServerPath().empty())
+        GTEST_SKIP() << "nats-server is not installed";
+    TempFolder dir;
+    const Session direct = play(dir, "direct", "40", nullptr);
+    RelayRun one(1);
+    ASSERT_TRUE(one.up) << one.error;
+    const std::string scripts = VOLTARI_SOURCE_DIR "/tests/net/lockstep/";
+    struct Waiting {
+        pid_t pid = -1;
+        int out = -1;
+        std::string said, log, err;
+        bool paired() const { return said.find("paired ") != std::string::npos; }
+        bool hosts() const { return said.find("paired host") != std::string::npos; }
+    } three[3];
+    for (int i = 0; i < 3; ++i) {
+        Waiting& w = three[i];
+        w.log = dir.path + "/quick" + std::to_string(i) + ".log";
+        w.err = w.log + ".err";
+        w.pid = spawn({VOLTARI_LOCKSTEP_RUN, "quick", w.log, scripts + "host.script", scripts + "guest.script", "40"},
+                      w.err, &w.out, nettest::natsUrl(one.relay));
+        ASSERT_GT(w.pid, 0);
+    }
+    // Until two say they are paired (each says it before it plays).
+    auto pairedCount = [&] {
+        return int(three[0].paired()) + int(three[1].paired()) + int(three[2].paired());
+    };
+    for (const std::uint32_t start = nettest::realMs(); pairedCount() < 2 && nettest::realMs() - start < 60000;) {
+        pollfd p[3];
+        for (int i = 0; i < 3; ++i)
+            p[i] = pollfd{three[i].out, POLLIN, 0};
+        if (poll(p, 3, 100) <= 0)
+            continue;
+        for (int i = 0; i < 3; ++i) {
+            char c[64];
+            const ssize_t n = (p[i].revents & POLLIN) ? read(three[i].out, c, sizeof c) : 0;
+            if (n > 0)
+                three[i].said.append(c, std::size_t(n));
+        }
+    }
+    ASSERT_EQ(pairedCount(), 2) << readFile(three[0].err) << readFile(three[1].err) << readFile(three[2].err);
+    Session r;
+    Waiting* third = nullptr;
+    for (Waiting& w : three) {
+        if (!w.paired()) {
+            third = &w;
+            continue;
+        }
+        const int status = exitStatus(w.pid);
+        (w.hosts() ? r.hostStatus : r.guestStatus) = status;
+        (w.hosts() ? r.hostLog : r.guestLog) = readFile(w.log);
+        (w.hosts() ? r.hostErr : r.guestErr) = readFile(w.err);
+    }
+    ASSERT_NE(third, nullptr);
+    EXPECT_NE(r.hostStatus, -1) << "no host among the pair";
+    EXPECT_NE(r.guestStatus, -1) << "no guest among the pair";
+    expectSameGame(direct, r, "play anyone");
+    // The pair played a whole game meanwhile; the third is still waiting.
+    int status = 0;
+    EXPECT_EQ(waitpid(third->pid, &status, WNOHANG), 0) << readFile(third->err);
+    kill(third->pid, SIGTERM);
+    EXPECT_EQ(exitStatus(third->pid), 0) << readFile(third->err);
+    const std::string err = readFile(third->err);
+    EXPECT_NE(err.find("Waiting for anyone to play on the relay at "), std::string::npos) << err;
+    EXPECT_EQ(err.find("Paired"), std::string::npos) << err;
+    EXPECT_NE(err.find("Stopped waiting."), std::string::npos) << err;
+    for (Waiting& w : three)
+        close(w.out);
 }

@@ -2,6 +2,7 @@
 // page's own), envelopes and their checks, the pipes' order, and a host
 // with its guests through a real nats-server on 127.0.0.1.
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "net/client.h"
 #include "net/envelope.h"
 #include "net/host.h"
+#include "net/quickpair.h"
 #include "net/relayroom.h"
 #include "net/roomcode.h"
 #include "net/roomkeys.h"
@@ -203,6 +205,92 @@ TEST(NetRelay, APipeTakesOnlyTheNextEnvelopeAndForgetsWhatWasAcknowledged) {
     EXPECT_EQ(pipe.unackedBytes, 10u);
 }
 
+// Play anyone: what a waiting player does with each message, by its phase.
+// This player's id is 0x20; 0x10 and 0x30 are others, below and above it.
+bool drawK7(std::string& code) {
+    code = "K7QX2M9P";
+    return true;
+}
+
+TEST(NetRelay, PlayAnyoneAnswersEachMessageByItsPhaseAndNeverPairsWithItself) {
+    using P = QuickPhase;
+    const std::string self = "0000000000000020", low = "0000000000000010", high = "0000000000000030";
+    struct Row {
+        P phase;
+        std::uint64_t other;
+        const char* code;  // the deal this player made, if any
+        std::string got;
+        P after;
+        std::string saidTo;  // "" when nothing is said
+        std::string said;
+        const char* pairedCode;
+    } rows[] = {
+        {P::Free, 0, "", "offer " + self, P::Free, "", "", ""},  // its own offer, handed back
+        {P::Free, 0, "", "deal " + self + " M2PQ7K9X", P::Free, "", "", ""},
+        {P::Free, 0, "", "yes " + self, P::Free, "", "", ""},
+        {P::Free, 0, "", "offer " + high, P::Dealing, high, "deal " + self + " K7QX2M9P", ""},
+        {P::Dealing, 0x30, "K7QX2M9P", "offer " + low, P::Dealing, "", "", ""},
+        {P::Free, 0, "", "deal " + high + " M2PQ7K9X", P::Guest, high, "yes " + self, "M2PQ7K9X"},
+        {P::Dealing, 0x30, "K7QX2M9P", "deal " + low + " M2PQ7K9X", P::Dealing, low, "no " + self, ""},
+        // Dealt to each other at once: the greater id takes the other's deal.
+        {P::Dealing, 0x10, "K7QX2M9P", "deal " + low + " M2PQ7K9X", P::Guest, low, "yes " + self, "M2PQ7K9X"},
+        {P::Dealing, 0x30, "K7QX2M9P", "deal " + high + " M2PQ7K9X", P::Dealing, high, "no " + self, ""},
+        {P::Dealing, 0x30, "K7QX2M9P", "yes " + high, P::Host, "", "", "K7QX2M9P"},
+        {P::Dealing, 0x30, "K7QX2M9P", "yes " + low, P::Dealing, "", "", ""},
+        {P::Dealing, 0x30, "K7QX2M9P", "no " + high, P::Free, "", "", ""},
+        {P::Free, 0x30, "K7QX2M9P", "yes " + high, P::Host, "", "", "K7QX2M9P"},  // a late yes, still free
+        {P::Free, 0, "", "yes " + high, P::Free, "", "", ""},                      // a yes to no deal
+        {P::Guest, 0x30, "M2PQ7K9X", "deal " + low + " K7QX2M9P", P::Guest, "", "", "M2PQ7K9X"},
+        {P::Host, 0x30, "K7QX2M9P", "offer " + low, P::Host, "", "", "K7QX2M9P"},
+        {P::Free, 0, "", "deal " + high + " K0QX2M9P", P::Free, "", "", ""},  // not a code
+        {P::Free, 0, "", "deal " + high + " k7qx-2m9p", P::Free, "", "", ""}, // only the canonical form
+        {P::Free, 0, "", "offer 30", P::Free, "", "", ""},
+        {P::Free, 0, "", "offer " + high + " more", P::Free, "", "", ""},
+        {P::Free, 0, "", "hello " + high, P::Free, "", "", ""},
+    };
+    for (const Row& row : rows) {
+        QuickPair q;
+        q.self = 0x20;
+        q.phase = row.phase;
+        q.other = row.other;
+        q.code = row.code;
+        q.drawCode = drawK7;
+        quickTake(q, row.got, 1000);
+        EXPECT_EQ(int(q.phase), int(row.after)) << row.got;
+        if (row.saidTo.empty()) {
+            EXPECT_TRUE(q.out.empty()) << row.got;
+        } else {
+            ASSERT_EQ(q.out.size(), 1u) << row.got;
+            EXPECT_EQ(q.out[0].subject, "voltari.1.quick.to." + row.saidTo) << row.got;
+            EXPECT_EQ(q.out[0].text, row.said) << row.got;
+        }
+        if (*row.pairedCode)
+            EXPECT_EQ(q.code, row.pairedCode) << row.got;
+    }
+}
+
+TEST(NetRelay, PlayAnyoneOffersWhileFreeAndGivesUpADealUnanswered) {
+    QuickPair q;
+    q.self = 0x20;
+    q.drawCode = drawK7;
+    quickTick(q, 1000);
+    quickTick(q, 1000 + kQuickOfferEveryMs - 1);
+    ASSERT_EQ(q.out.size(), 1u);
+    EXPECT_EQ(q.out[0].subject, "voltari.1.quick");
+    EXPECT_EQ(q.out[0].text, "offer 0000000000000020");
+    quickTick(q, 1000 + kQuickOfferEveryMs);
+    EXPECT_EQ(q.out.size(), 2u);
+    q.out.clear();
+    quickTake(q, "offer 0000000000000030", 2000);
+    ASSERT_EQ(q.out.size(), 1u);
+    quickTick(q, 2000 + kQuickAnswerMs - 1);  // dealing: no offers
+    EXPECT_EQ(int(q.phase), int(QuickPhase::Dealing));
+    EXPECT_EQ(q.out.size(), 1u);
+    quickTick(q, 2000 + kQuickAnswerMs);
+    EXPECT_EQ(int(q.phase), int(QuickPhase::Free));
+    EXPECT_EQ(q.out.size(), 2u);
+}
+
 struct Relay {
     nettest::NatsRelay relay;
     bool up = false;
@@ -251,6 +339,65 @@ TEST(NetRelay, AGuestAndAWatcherPlayThroughARoomAndAWrongCodeFindsNoGame) {
     EXPECT_EQ(host.relay.drops.badTag + host.relay.drops.badSize, 0u);
     clientClose(guest, Reason::Quit, "bye");
     ASSERT_TRUE(stepUntil(&host, {&guest, &watcher}, [&] { return host.playerLeft && clientDone(guest); }));
+}
+
+// Steps every waiting player until done() or 10 s of real time.
+bool stepQuick(const std::vector<QuickWait*>& all, const std::function<bool()>& done) {
+    for (const std::uint32_t start = nettest::realMs(); nettest::realMs() - start < 10000;) {
+        for (QuickWait* w : all)
+            if (w->link && !quickPaired(w->pair))
+                quickStep(*w, 2, nettest::realMs());
+        if (done())
+            return true;
+    }
+    return false;
+}
+
+TEST(NetRelay, PlayAnyonePairsWaitingPlayersInTwosAndALoneOneWaits) {
+    Relay r;
+    if (!r.up)
+        GTEST_SKIP() << "nats-server is not installed";
+    const std::string url = nettest::natsUrl(r.relay);
+    std::string error;
+    QuickWait a, b, c, d;
+    // Alone, every offer comes back to the player itself, and it waits on.
+    ASSERT_TRUE(quickOpen(a, url, error)) << error;
+    ASSERT_TRUE(stepQuick({&a}, [&] { return a.offersBack >= 4; }));
+    EXPECT_EQ(int(a.pair.phase), int(QuickPhase::Free));
+    // Three: two pair, host and guest of one code; the third waits.
+    ASSERT_TRUE(quickOpen(b, url, error)) << error;
+    ASSERT_TRUE(quickOpen(c, url, error)) << error;
+    std::vector<QuickWait*> three = {&a, &b, &c};
+    auto pairedCount = [&] {
+        int n = 0;
+        for (QuickWait* w : three)
+            n += quickPaired(w->pair);
+        return n;
+    };
+    ASSERT_TRUE(stepQuick(three, [&] { return pairedCount() >= 2; }));
+    QuickWait* host = nullptr;
+    QuickWait* guest = nullptr;
+    QuickWait* third = nullptr;
+    for (QuickWait* w : three) {
+        (w->pair.phase == QuickPhase::Host ? host : w->pair.phase == QuickPhase::Guest ? guest : third) = w;
+        if (quickPaired(w->pair))
+            quickClose(*w);  // as the game does: it leaves the queue
+    }
+    ASSERT_TRUE(host && guest && third);
+    EXPECT_EQ(host->pair.other, guest->pair.self);
+    EXPECT_EQ(guest->pair.other, host->pair.self);
+    EXPECT_EQ(host->pair.code, guest->pair.code);
+    // The third goes on waiting, its offers coming back to itself alone.
+    const std::uint64_t back = third->offersBack;
+    ASSERT_TRUE(stepQuick({third}, [&] { return third->offersBack >= back + 4; }));
+    EXPECT_FALSE(quickPaired(third->pair));
+    // A fourth comes and pairs with it.
+    ASSERT_TRUE(quickOpen(d, url, error)) << error;
+    ASSERT_TRUE(stepQuick({third, &d}, [&] { return quickPaired(third->pair) && quickPaired(d.pair); }));
+    EXPECT_EQ(third->pair.code, d.pair.code);
+    EXPECT_NE(int(third->pair.phase), int(d.pair.phase));
+    for (QuickWait* w : {&a, &b, &c, &d})
+        quickClose(*w);
 }
 
 TEST(NetRelay, AnUnreachableRelayIsSaidAtOnce) {
