@@ -264,8 +264,9 @@ TEST(NetRelay, PlayAnyoneAnswersEachMessageByItsPhaseAndNeverPairsWithItself) {
             EXPECT_EQ(q.out[0].subject, "voltari.1.quick.to." + row.saidTo) << row.got;
             EXPECT_EQ(q.out[0].text, row.said) << row.got;
         }
-        if (*row.pairedCode)
+        if (*row.pairedCode) {
             EXPECT_EQ(q.code, row.pairedCode) << row.got;
+        }
     }
 }
 
