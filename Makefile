@@ -60,7 +60,7 @@ test-release: configure
 	cd $(BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ctest -j $(JOBS) --output-on-failure
 
 test-sanitize: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVOLTARI_SANITIZE=ON -DVOLTARI_BENCH=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVOLTARI_SANITIZE=ON -DVOLTARI_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -71,7 +71,7 @@ test-sanitize: deps
 # The long soak: the same test as CTest's short one, run for SOAK_MATCHES
 # matches; prints the heap in use at every menu visit.
 soak: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVOLTARI_SANITIZE=ON -DVOLTARI_BENCH=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVOLTARI_SANITIZE=ON -DVOLTARI_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target voltari_tests
 	cd $(ASAN_BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "bench/bench_support.h"
+#include "SDL_mixer.h"
 #include "game/base/frameclock.h"
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
@@ -40,6 +41,12 @@ bool benchMediaReady()
         return false;
     ready = 1;
     return true;
+}
+
+void benchMediaDone()
+{
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) != 0 || Mix_QuerySpec(nullptr, nullptr, nullptr) != 0)
+        shutdownMedia();
 }
 
 namespace {

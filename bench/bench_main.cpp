@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "SDL.h"
 #include "bench/bench_support.h"
 
 int runSessionChild(const char* job);
@@ -16,10 +17,13 @@ namespace {
 class TableReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, Run> runs;
+    int failures = 0;  // runs that ended in an error
     void ReportRuns(const std::vector<Run>& reports) override
     {
-        for (const auto& r : reports)
+        for (const auto& r : reports) {
             runs[r.benchmark_name()] = r;
+            failures += r.error_occurred ? 1 : 0;
+        }
         ConsoleReporter::ReportRuns(reports);
     }
 };
@@ -99,5 +103,17 @@ int main(int argc, char** argv)
     if (whole)
         printRealPlayRow();
     benchmark::Shutdown();
+    benchMediaDone();
+    // Nothing of SDL may outlive main: its audio thread would run on into
+    // the library sdl12-compat unloads at exit. Checked here so a run that
+    // forgets a shutdown fails every time, not once in a few runs.
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) != 0) {
+        std::fprintf(stderr, "voltari_bench: SDL still running at exit\n");
+        return 1;
+    }
+    if (reporter.failures > 0) {
+        std::fprintf(stderr, "voltari_bench: %d benchmark(s) failed\n", reporter.failures);
+        return 1;
+    }
     return 0;
 }

@@ -24,8 +24,6 @@ using Clock = std::chrono::steady_clock;
 Clock::time_point childStart;
 double startupSeconds = -1;
 bool matchDone = false;
-bool quitSent = false;
-Uint32 overAt = 0;
 bool sawMatch = false;
 
 void push(SDL_Event e) { SDL_PushEvent(&e); }
@@ -40,44 +38,63 @@ SDL_Event key(Uint8 type, SDLKey sym)
     return e;
 }
 
-// Only menu ticks pause exactly 30 ms before any match is played: the first
-// such pause is the first menu tick. Stop the watch there and quit.
-Uint64 lastPaused = 0;
+// Menu ticks are the only pauses of exactly 30 ms.
+bool isMenuTick()
+{
+    static Uint64 last = 0;
+    const Uint64 paused = totalPausedMs();
+    const bool tick = paused - last == 30;
+    last = paused;
+    return tick;
+}
+
+// The first menu tick: stop the watch there and quit.
 void startupTickHook(Uint32)
 {
-    Uint64 paused = totalPausedMs();
-    Uint64 step = paused - lastPaused;
-    lastPaused = paused;
-    if (startupSeconds < 0 && step == 30) {
+    if (startupSeconds < 0 && isMenuTick()) {
         startupSeconds = std::chrono::duration<double>(Clock::now() - childStart).count();
         push(key(SDL_KEYDOWN, SDLK_ESCAPE));
         push(key(SDL_KEYUP, SDLK_ESCAPE));
     }
 }
 
+bool queueEmpty() { return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_ALLEVENTS) == 0; }
+
+void pressKey(SDLKey sym)
+{
+    push(key(SDL_KEYDOWN, sym));
+    push(key(SDL_KEYUP, sym));
+}
+
+// A session that has not ended a match by then never will.
+constexpr Uint32 kSessionGiveUpMs = 60 * 60 * 1000;  // virtual ms
+
 // Computer against computer to the end of a match, then quit from the menu.
+// Keys go in on menu ticks, each once the one before has been taken: the
+// menu drains the queue when it opens and takes one event a tick, so keys
+// pushed ahead (during the start-up fades) would be lost.
 void sessionHook(Uint32 now)
 {
-    static int step = 0;
-    if (!sawMatch && !inMatch && totalPausedMs() > 8000 && step < 6) {
-        // Walk the cursor to computer against computer, then play.
-        push(key(SDL_KEYDOWN, step < 4 ? SDLK_DOWN : SDLK_RETURN));
-        push(key(SDL_KEYUP, step < 4 ? SDLK_DOWN : SDLK_RETURN));
-        ++step;
-    }
+    static const SDLKey walk[] = {SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_RETURN};
+    static std::size_t step = 0;
+    const bool tick = isMenuTick();
     if (inMatch)
         sawMatch = true;
-    if (sawMatch && !inMatch && !matchDone) {
+    if (sawMatch && !inMatch)
         matchDone = true;
-        overAt = now;
-    }
-    if (matchDone && !quitSent && now > overAt + 8000) {
-        quitSent = true;
-        push(key(SDL_KEYDOWN, SDLK_ESCAPE));
-        push(key(SDL_KEYUP, SDLK_ESCAPE));
+    if (now > kSessionGiveUpMs)
+        quitRequested = true;  // ends a match at its next frame
+    if (!tick || inMatch || !queueEmpty())
+        return;
+    if (matchDone || quitRequested) {
+        pressKey(SDLK_ESCAPE);
+    } else if (step < sizeof walk / sizeof walk[0]) {
+        pressKey(walk[step++]);
     }
 }
 
+// Runs this program again with --child=JOB; its standard output, or an
+// empty string when it did not end with status 0.
 std::string runChild(const char* job)
 {
     std::string command = std::string("/proc/") + std::to_string(getpid()) + "/exe --child=" + job;
@@ -88,7 +105,11 @@ std::string runChild(const char* job)
     std::string out;
     while (std::fgets(buf, sizeof buf, p))
         out += buf;
-    pclose(p);
+    const int status = pclose(p);
+    if (status != 0) {
+        std::fprintf(stderr, "voltari_bench: child %s ended with status 0x%x\n", job, unsigned(status));
+        return std::string();
+    }
     return out;
 }
 
@@ -117,10 +138,14 @@ BENCHMARK(BM_StartupToFirstMenuTick)->UseManualTime()->Iterations(5)->Unit(bench
 void BM_SessionPeakMemory(benchmark::State& state)
 {
     double kib = -1;
-    for (auto _ : state)
-        kib = childValue(runChild("session"), "peak_kib ");
-    if (kib < 0) {
-        state.SkipWithError("session child failed");
+    double done = -1;
+    for (auto _ : state) {
+        const std::string out = runChild("session");
+        kib = childValue(out, "peak_kib ");
+        done = childValue(out, "match_done ");
+    }
+    if (kib < 0 || done != 1) {
+        state.SkipWithError("the session child did not play a match to its end");
         return;
     }
     state.counters["peak_MiB"] = kib / 1024.0;

@@ -5,6 +5,11 @@
 // assets once; false when that failed.
 bool benchMediaReady();
 
+// Shuts down what benchMediaReady started. The program must call it before
+// it returns: at exit sdl12-compat unloads SDL 2, and an audio thread still
+// running then calls into the unloaded library (a crash once in a few runs).
+void benchMediaDone();
+
 // A fade is 25 paced steps and a closing frame.
 const int fadeStepCount = 26;
 
