@@ -38,7 +38,8 @@ EM_JS(int, jsRelayOpen, (const char* url), {
             var now = states[state] === undefined ? 0 : states[state];
             if (now === 1 && entry.state === 2) entry.reconnects++;
             entry.state = now;
-            entry.reason = reason;
+            // The game names the relay itself: only the cause.
+            entry.reason = reason.replace(/^could not reach the relay at [^ ]*: /, "");
             news();
         });
     }, function (error) { closed("the relay client did not load: " + (error && error.message || error)); });
