@@ -59,8 +59,10 @@ class Relay:
         deadline = time.monotonic() + LISTEN_TIMEOUT
         while True:
             found = re.search(r"Listening for websocket clients on wss?://127\.0\.0\.1:(\d+)", self.text())
-            if found and "Server is ready" in self.text():
+            clients = re.search(r"Listening for client connections on 127\.0\.0\.1:(\d+)", self.text())
+            if found and clients and "Server is ready" in self.text():
                 self.ws_port = int(found.group(1))
+                self.port = int(clients.group(1))   # the desktop's (nats://)
                 return
             if self.proc.poll() is not None or time.monotonic() > deadline:
                 self.stop()
