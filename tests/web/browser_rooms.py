@@ -224,6 +224,9 @@ def desktop_host(args, browser, base, relay, folder, failures):
         print(f"a desktop host's room {line[1]}: the page says: {text_of(page, 'netStatusText')}")
         page.wait_for(IN_MATCH, timeout=SESSION_TIMEOUT, poll=0.2)
         if args.shots:
+            # Mid-rally: once the host has moved its paddle (its script's 'd').
+            x = page.evaluate("Module.voltariView().left.x")
+            page.wait_for(f"Module.voltariView() && Module.voltariView().left.x != {x} ? 1 : 0", timeout=60, poll=0.1)
             page.screenshot(os.path.join(args.shots, "room-desktop-host-page.png"))
         page.wait_for(shown("startLayer"), timeout=SESSION_TIMEOUT, poll=0.2)
         status = host.wait(timeout=60)
