@@ -93,7 +93,7 @@ EM_JS(int, jsRelayPublish, (int id, const char* subject, const std::uint8_t* dat
     entry.link.publish(UTF8ToString(subject), HEAPU8.slice(data, data + size));
     return 1;
 });
-// The next message"s size in bytes (-1: none), its subject"s in *subjectBytes.
+// The next message's size in bytes (-1: none), its subject's in *subjectBytes.
 EM_JS(int, jsRelayPeek, (int id, int* subjectBytes), {
     var entry = Module.voltariRelayLinks[id];
     if (!entry || !entry.queue.length) return -1;
