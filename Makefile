@@ -10,7 +10,7 @@
 #   make fuzz-long  every fuzz target until FUZZ_LONG_RUNS executions (capped)
 #   make soak   computer matches back to back under the sanitizers (SOAK_MATCHES)
 #   make web    the game as a web page in build-web/ (Emscripten, offline)
-#   make web-serve  serve build-web/ on http://127.0.0.1:8000/
+#   make web-serve  serve build-web/ on http://127.0.0.1:8000/, with a relay for rooms
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -114,7 +114,7 @@ web: configure
 	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD)/cmake -j $(JOBS)
 
 web-serve: web
-	python3 web/serve.py $(WEB_BUILD) --port 8000
+	python3 web/serve.py $(WEB_BUILD) --port 8000 --relay relay/voltari-nats.conf
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) build-deb dist

@@ -71,9 +71,12 @@ void clientStep(Client& c, int waitMs) {
 #ifdef __EMSCRIPTEN__
     // In a page the socket is the browser's WebSocket: poll() never waits,
     // and messages come in only while the page has handed control back.
-    if (waitMs > 0)
-        emscripten_sleep(unsigned(waitMs));
-    waitMs = 0;
+    // (The page's relay waits so itself, and wakes when a message comes.)
+    if (!c.relay.link) {
+        if (waitMs > 0)
+            emscripten_sleep(unsigned(waitMs));
+        waitMs = 0;
+    }
 #endif
     pollfd p{c.conn.fd, connWants(c.conn), 0};
     if (c.relay.link) {

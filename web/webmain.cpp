@@ -44,6 +44,13 @@ EMSCRIPTEN_KEEPALIVE void voltariView(int* addresses)
         addresses[i] = static_cast<int>(reinterpret_cast<uintptr_t>(fields[i]));
 }
 
+// The page asks before it offers rooms: this game takes --relay URL with
+// --host, --join CODE or --watch CODE.
+EMSCRIPTEN_KEEPALIVE int voltariRooms()
+{
+    return 1;
+}
+
 }  // extern "C"
 
 namespace {
@@ -54,18 +61,30 @@ void showOnPage(const std::string& text)
     EM_ASM({ if (Module.onNetStatus) Module.onNetStatus(UTF8ToString($0)); }, text.c_str());
 }
 
+// The room this page opened: the page shows its code and a link that joins it.
+void showRoom(const std::string& code)
+{
+    EM_ASM({ if (Module.onRoomOpened) Module.onRoomOpened(UTF8ToString($0)); }, code.c_str());
+}
+
 }  // namespace
 
-// The page starts the game with no arguments, or "--join HOST:PORT".
+// The page starts the game with no arguments, "--join HOST:PORT" or
+// "--watch HOST:PORT", or in a room: "--relay URL" with "--host", "--join
+// CODE" or "--watch CODE".
 int main(int argc, char** argv)
 {
     NetGameOptions options;
     std::string error;
     int status = 2;
     setNetStatusListener(showOnPage);
+    setRoomOpenedListener(showRoom);
     if (parseNetArgs(argc, argv, options, error)) {
         askForNetGame(options);
         status = runGame();
+        // How far both games were seen to agree, for the page's tests.
+        if (const NetplayDriver* d = netGameDriver())
+            EM_ASM({ Module.netHashesMatched = $0; }, double(d->hashesMatched));
         endNetGame();
     } else {
         showOnPage(error);

@@ -57,6 +57,7 @@ struct NetGame {
 
 std::unique_ptr<NetGame> session;
 NetStatusListener listener = nullptr;
+RoomOpenedListener roomListener = nullptr;
 
 void say(const std::string& text)
 {
@@ -290,9 +291,12 @@ bool openRoom(NetGame& g, const net::Identity& id)
             say(error);
             return false;
         }
-        if (o.code.empty())
+        if (o.code.empty()) {
             say("Waiting for a player: the game's code is " + net::formatRoomCode(code) + " (relay " + o.relay +
                 ").");
+            if (roomListener)
+                roomListener(net::formatRoomCode(code));
+        }
         return true;
     }
     const net::Role role = o.mode == NetMode::Join ? net::Role::Player : net::Role::Watcher;
@@ -415,6 +419,11 @@ void askForNetGame(const NetGameOptions& options)
 void setNetStatusListener(NetStatusListener l)
 {
     listener = l;
+}
+
+void setRoomOpenedListener(RoomOpenedListener l)
+{
+    roomListener = l;
 }
 
 int startNetGame()

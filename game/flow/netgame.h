@@ -76,3 +76,7 @@ std::uint64_t netGameBytesSent();
 // writes the line to standard error.
 typedef void (*NetStatusListener)(const std::string& text);
 void setNetStatusListener(NetStatusListener listener);
+// Told a room's code ("K7QX-2M9P") once this machine has opened it through
+// a relay, before anyone joins: a page shows it with a link that joins it.
+typedef void (*RoomOpenedListener)(const std::string& code);
+void setRoomOpenedListener(RoomOpenedListener listener);

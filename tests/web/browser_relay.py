@@ -32,23 +32,37 @@ LISTEN_TIMEOUT = 30   # s for nats-server to say where it listens
 STATE_TIMEOUT = 60    # s for a page to reach a state (reconnecting tries once a second)
 
 
+# The user of relay/voltari-nats.conf, kept to the game's subjects as there.
+SHIPPED_USER = """authorization {
+  users: [ { user: voltari, password: voltari,
+             permissions: { publish: { allow: ["voltari.>"] }, subscribe: { allow: ["voltari.>"] } } } ]
+}
+"""
+
+
 class Relay:
     """One nats-server on 127.0.0.1: clients on a port the kernel picks, and
-    WebSocket clients on ws_port (one the kernel picks when None)."""
+    WebSocket clients on ws_port (one the kernel picks when None); with
+    tls=(cert, key) the WebSocket listener speaks wss://, and extra is more
+    of the server's configuration (SHIPPED_USER)."""
 
-    def __init__(self, binary, folder, ws_port=None):
+    def __init__(self, binary, folder, ws_port=None, tls=None, extra=""):
         conf = os.path.join(folder, "relay.conf")
+        secure = (f'  tls {{\n    cert_file: "{tls[0]}"\n    key_file: "{tls[1]}"\n  }}\n' if tls
+                  else "  no_tls: true\n")
         with open(conf, "w") as f:
             f.write('listen: "127.0.0.1:-1"\n'
-                    f'websocket {{\n  listen: "127.0.0.1:{ws_port or -1}"\n  no_tls: true\n}}\n')
+                    f'websocket {{\n  listen: "127.0.0.1:{ws_port or -1}"\n{secure}}}\n{extra}')
         self.log = os.path.join(folder, "relay.log")
         self.proc = subprocess.Popen([binary, "-c", conf], stdout=subprocess.DEVNULL,
                                      stderr=open(self.log, "w"))
         deadline = time.monotonic() + LISTEN_TIMEOUT
         while True:
-            found = re.search(r"Listening for websocket clients on ws://127\.0\.0\.1:(\d+)", self.text())
-            if found and "Server is ready" in self.text():
+            found = re.search(r"Listening for websocket clients on wss?://127\.0\.0\.1:(\d+)", self.text())
+            clients = re.search(r"Listening for client connections on 127\.0\.0\.1:(\d+)", self.text())
+            if found and clients and "Server is ready" in self.text():
                 self.ws_port = int(found.group(1))
+                self.port = int(clients.group(1))   # the desktop's (nats://)
                 return
             if self.proc.poll() is not None or time.monotonic() > deadline:
                 self.stop()

@@ -216,14 +216,15 @@ def serve(folder, tls=None):
 SKIP = 77  # CTest's skip code for the browser tests
 
 
-def start(web, chromium_path, page="voltari.html"):
-    """The browser and a file server of the built page folder, as
-    (browser, server, base URL); None, having said why, when the test skips."""
+def start(web, chromium_path, page="voltari.html", extra_args=()):
+    """The browser (with these more flags) and a file server of the built
+    page folder, as (browser, server, base URL); None, having said why, when
+    the test skips."""
     if not os.path.exists(os.path.join(web, page)):
         print(f"SKIP: {os.path.join(web, page)} is not built (make web)")
         return None
     try:
-        browser = Browser(chromium_path)
+        browser = Browser(chromium_path, extra_args=extra_args)
     except (BrowserError, OSError) as e:
         print(f"SKIP: Chromium cannot start: {e}")
         return None
