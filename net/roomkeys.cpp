@@ -2,7 +2,6 @@
 
 #include "net/roomcode.h"
 
-#include <cstdio>
 
 #include <nettle/hmac.h>
 #include <nettle/pbkdf2.h>
@@ -15,15 +14,7 @@ RoomKeys deriveRoomKeys(const std::string& canonicalCode) {
     pbkdf2_hmac_sha256(canonicalCode.size(), reinterpret_cast<const std::uint8_t*>(canonicalCode.data()),
                        kRoomKdfRounds, sizeof kRoomKdfSalt - 1, reinterpret_cast<const std::uint8_t*>(kRoomKdfSalt),
                        sizeof out, out);
-    RoomKeys k;
-    for (std::size_t i = 0; i < kRoomIdBytes; ++i) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02x", out[i]);
-        k.roomId += hex;
-    }
-    for (std::size_t i = 0; i < kRoomKeyBytes; ++i)
-        k.tagKey[i] = out[kRoomIdBytes + i];
-    return k;
+    return roomKeysFrom(out);
 }
 
 void relayTag(const std::uint8_t* key, const std::string& subject, const std::uint8_t* data, std::size_t size,

@@ -25,6 +25,19 @@ struct RoomKeys {
 
 // From the canonical code (parseRoomCode's).
 RoomKeys deriveRoomKeys(const std::string& canonicalCode);
+// The keys in the derivation's output (kRoomIdBytes + kRoomKeyBytes bytes),
+// whichever code computed it.
+inline RoomKeys roomKeysFrom(const std::uint8_t* derived) {
+    static const char hex[] = "0123456789abcdef";
+    RoomKeys k;
+    for (std::size_t i = 0; i < kRoomIdBytes; ++i) {
+        k.roomId += hex[derived[i] >> 4];
+        k.roomId += hex[derived[i] & 15];
+    }
+    for (std::size_t i = 0; i < kRoomKeyBytes; ++i)
+        k.tagKey[i] = derived[kRoomIdBytes + i];
+    return k;
+}
 // HMAC-SHA256(key, subject, a zero byte, data), its first kRelayTagBytes.
 void relayTag(const std::uint8_t* key, const std::string& subject, const std::uint8_t* data, std::size_t size,
               std::uint8_t* tag);

@@ -8,7 +8,6 @@
 #include <emscripten.h>
 #include <unistd.h>
 
-#include <cstdio>
 
 #include "net/relay.h"
 #include "net/roomcode.h"
@@ -211,15 +210,7 @@ RoomKeys deriveRoomKeys(const std::string& canonicalCode) {
     pbkdf2HmacSha256(reinterpret_cast<const std::uint8_t*>(canonicalCode.data()), canonicalCode.size(),
                      reinterpret_cast<const std::uint8_t*>(kRoomKdfSalt), sizeof kRoomKdfSalt - 1, kRoomKdfRounds, out,
                      sizeof out);
-    RoomKeys k;
-    for (std::size_t i = 0; i < kRoomIdBytes; ++i) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02x", out[i]);
-        k.roomId += hex;
-    }
-    for (std::size_t i = 0; i < kRoomKeyBytes; ++i)
-        k.tagKey[i] = out[kRoomIdBytes + i];
-    return k;
+    return roomKeysFrom(out);
 }
 
 void relayTag(const std::uint8_t* key, const std::string& subject, const std::uint8_t* data, std::size_t size,
