@@ -10,12 +10,6 @@ namespace net {
 
 namespace {
 
-std::string hex(std::uint64_t v) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
-    return text;
-}
-
 struct QuickWords {
     std::string kind;
     std::uint64_t from = 0;
@@ -39,7 +33,7 @@ bool readWords(const std::string& text, QuickWords& w) {
 }
 
 void say(QuickPair& q, std::uint64_t to, const std::string& words) {
-    q.out.push_back(QuickOut{quickInbox(to), words + " " + hex(q.self)});
+    q.out.push_back(QuickOut{quickInbox(to), words + " " + peerIdHex(q.self)});
 }
 
 void deal(QuickPair& q, std::uint64_t to, std::uint32_t nowMs) {
@@ -50,13 +44,13 @@ void deal(QuickPair& q, std::uint64_t to, std::uint32_t nowMs) {
     q.other = to;
     q.code = code;
     q.dealtMs = nowMs;
-    q.out.push_back(QuickOut{quickInbox(to), "deal " + hex(q.self) + " " + code});
+    q.out.push_back(QuickOut{quickInbox(to), "deal " + peerIdHex(q.self) + " " + code});
 }
 
 }  // namespace
 
 std::string quickInbox(std::uint64_t id) {
-    return std::string(kQuickSubject) + ".to." + hex(id);
+    return std::string(kQuickSubject) + ".to." + peerIdHex(id);
 }
 
 void quickTake(QuickPair& q, const std::string& text, std::uint32_t nowMs) {
@@ -96,7 +90,7 @@ void quickTick(QuickPair& q, std::uint32_t nowMs) {
     if (q.phase == QuickPhase::Dealing && nowMs - q.dealtMs >= kQuickAnswerMs)
         q.phase = QuickPhase::Free;  // other and code kept for a late yes
     if (q.phase == QuickPhase::Free && (!q.offered || nowMs - q.offeredMs >= kQuickOfferEveryMs)) {
-        q.out.push_back(QuickOut{kQuickSubject, "offer " + hex(q.self)});
+        q.out.push_back(QuickOut{kQuickSubject, "offer " + peerIdHex(q.self)});
         q.offered = true;
         q.offeredMs = nowMs;
     }
@@ -123,7 +117,7 @@ void quickStep(QuickWait& w, int waitMs, std::uint32_t nowMs) {
     relayPoll(w.link, waitMs, got);
     for (const RelayMessage& m : got) {
         const std::string text(m.data.begin(), m.data.end());
-        if (text == "offer " + hex(w.pair.self))
+        if (text == "offer " + peerIdHex(w.pair.self))
             ++w.offersBack;
         quickTake(w.pair, text, nowMs);
     }

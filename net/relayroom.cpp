@@ -1,17 +1,12 @@
 #include "net/relayroom.h"
 
-#include <cstdio>
 #include <utility>
+
+#include "net/roomcode.h"
 
 namespace net {
 
 namespace {
-
-std::string hex(std::uint64_t v) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
-    return text;
-}
 
 void publish(RelayRoom& r, const std::string& subject, const std::vector<std::uint8_t>& sealed, Connection& c) {
     if (relayPublish(r.link, subject, sealed.data(), sealed.size()))
@@ -48,7 +43,7 @@ std::string roomHostSubject(const RelayRoom& r) {
 }
 
 std::string roomPeerSubject(const RelayRoom& r, std::uint64_t peer) {
-    return kRelaySubjectRoot + r.keys.roomId + ".peer." + hex(peer);
+    return kRelaySubjectRoot + r.keys.roomId + ".peer." + peerIdHex(peer);
 }
 
 bool roomOpen(RelayRoom& r, const std::string& url, const std::string& canonicalCode, bool hosting,

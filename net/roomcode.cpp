@@ -1,6 +1,9 @@
 #include "net/roomcode.h"
 
+#include <cstdio>
 #include <cstring>
+
+#include "net/roomkeys.h"
 
 namespace net {
 
@@ -31,6 +34,23 @@ std::string roomCodeFromBits(std::uint64_t bits) {
     for (int i = kRoomCodeLength - 1; i >= 0; --i)
         code += kRoomCodeSymbols[(bits >> (i * kRoomCodeBitsPerSymbol)) & 31];
     return code;
+}
+
+bool drawRoomCode(std::string& canonical) {
+    std::uint8_t bytes[(kRoomCodeLength * kRoomCodeBitsPerSymbol + 7) / 8];
+    if (!randomBytes(bytes, sizeof bytes))
+        return false;
+    std::uint64_t bits = 0;
+    for (std::uint8_t b : bytes)
+        bits = bits << 8 | b;
+    canonical = roomCodeFromBits(bits);
+    return true;
+}
+
+std::string peerIdHex(std::uint64_t id) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(id));
+    return text;
 }
 
 }  // namespace net

@@ -20,5 +20,10 @@ bool parseRoomCode(const std::string& typed, std::string& canonical);
 std::string formatRoomCode(const std::string& canonical);
 // The code of 40 bits (the low ones of bits), canonical.
 std::string roomCodeFromBits(std::uint64_t bits);
+// A new room's code (canonical), drawn from the system's random source
+// (randomBytes, net/roomkeys.h).
+bool drawRoomCode(std::string& canonical);
+// A peer's random id as its subjects carry it: 16 lower-case hex digits.
+std::string peerIdHex(std::uint64_t id);
 
 }  // namespace net

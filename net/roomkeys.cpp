@@ -39,15 +39,5 @@ bool randomBytes(std::uint8_t* out, std::size_t size) {
     return true;
 }
 
-bool drawRoomCode(std::string& canonical) {
-    std::uint8_t bytes[(kRoomCodeLength * kRoomCodeBitsPerSymbol + 7) / 8];
-    if (!randomBytes(bytes, sizeof bytes))
-        return false;
-    std::uint64_t bits = 0;
-    for (std::uint8_t b : bytes)
-        bits = bits << 8 | b;
-    canonical = roomCodeFromBits(bits);
-    return true;
-}
 
 }  // namespace net

@@ -43,7 +43,5 @@ void relayTag(const std::uint8_t* key, const std::string& subject, const std::ui
               std::uint8_t* tag);
 // From the system's random source (getrandom); false when it fails.
 bool randomBytes(std::uint8_t* out, std::size_t size);
-// A new room's code (canonical), drawn from the system's random source.
-bool drawRoomCode(std::string& canonical);
 
 }  // namespace net

@@ -228,15 +228,5 @@ bool randomBytes(std::uint8_t* out, std::size_t size) {
     return getentropy(out, size) == 0;  // at most 256 bytes, plenty for ids
 }
 
-bool drawRoomCode(std::string& canonical) {
-    std::uint8_t bytes[5];
-    if (!randomBytes(bytes, sizeof bytes))
-        return false;
-    std::uint64_t bits = 0;
-    for (std::uint8_t b : bytes)
-        bits = bits << 8 | b;
-    canonical = roomCodeFromBits(bits);
-    return true;
-}
 
 }  // namespace net
