@@ -35,10 +35,11 @@ bool startsWith(const std::vector<unsigned char>& b, size_t at, const char* tag)
 }
 
 // Mend: a WAVE chunk that claims more bytes than the file holds is cut to
-// the bytes there; the mixer would read past the end of the file.
-void boundWaveChunks(std::vector<unsigned char>& b)
+// the bytes there; the mixer would read past the end of the file. Chunks
+// start at pos: after "RIFF", its length and "WAVE", or after a bare "WAVE",
+// which the mixer and SDL read as well (and then allocate what "data" claims).
+void boundWaveChunks(std::vector<unsigned char>& b, size_t pos)
 {
-    size_t pos = 12;
     while (pos + 8 <= b.size()) {
         uint64_t length = le32(&b[pos + 4]);
         uint64_t there = b.size() - pos - 8;
@@ -264,7 +265,9 @@ bool readSoundFile(const char* file, std::vector<unsigned char>& bytes)
 bool boundSoundSizes(std::vector<unsigned char>& bytes)
 {
     if (startsWith(bytes, 0, "RIFF") && startsWith(bytes, 8, "WAVE"))
-        boundWaveChunks(bytes);
+        boundWaveChunks(bytes, 12);
+    else if (startsWith(bytes, 0, "WAVE"))
+        boundWaveChunks(bytes, 4);
     else if (startsWith(bytes, 0, "FORM"))
         return formFits(bytes);
     else if (bytes.size() >= 20 && std::memcmp(bytes.data(), "Creative Voice File\x1a", 20) == 0)

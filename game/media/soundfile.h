@@ -9,8 +9,8 @@
 // cannot be opened or read.
 bool readSoundFile(const char* file, std::vector<unsigned char>& bytes);
 
-// RIFF WAVE: every chunk length that reaches past the end of the file is
-// cut to the bytes there (the mixer keeps a cut-off data chunk's whole
+// RIFF WAVE (or a bare WAVE without its RIFF header): every chunk length
+// that reaches past the end of the file is cut to the bytes there (the mixer keeps a cut-off data chunk's whole
 // frames either way). AIFF and 8SVX: false when a chunk before the two the
 // mixer looks for runs past the end of the file (its search would never
 // end), when COMM, VHDR or SSND is too short for its own fields, or when

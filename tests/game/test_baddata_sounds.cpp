@@ -119,6 +119,14 @@ TEST(BoundSoundSizes, WaveDataClaimingGigabytesIsCutToTheBytesThere)
     EXPECT_EQ(le32At(b, 40), 32u);
 }
 
+// Without its RIFF header SDL still reads it, and would allocate 2 GiB.
+TEST(BoundSoundSizes, BareWaveDataClaimingGigabytesIsCutToo)
+{
+    std::vector<unsigned char> b = bytesOf(wavBytes(16, 0x80000010u).substr(8));
+    ASSERT_TRUE(boundSoundSizes(b));
+    EXPECT_EQ(le32At(b, 32), 32u);
+}
+
 TEST(BoundSoundSizes, WaveFormatChunkRunningPastTheEndIsCut)
 {
     std::vector<unsigned char> b = bytesOf(wavBytes(0));
