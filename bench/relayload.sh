@@ -58,8 +58,8 @@ varz() {
     curl -s "http://127.0.0.1:$httpPort/varz" | sed -n "s/.*\"$1\": \([0-9]*\).*/\1/p"
 }
 
-# session TAG [RELAY_URL]: one paced session; the host's and guest's
-# standard error in TAG-host.err and TAG-guest.err.
+# session TAG [RELAY_URL] [WATCHERS]: one paced session; the host's and
+# guest's standard error in TAG-host.err and TAG-guest.err.
 session() {
     cd "$work"
     rm -f out.fifo
@@ -68,9 +68,22 @@ session() {
     "$run" host "$1-host.log" "$scripts/paced-host.script" >out.fifo 2>"$1-host.err" &
     host=$!
     where=$(sed -n 's/^port \([0-9]*\)$/\1/p;s/^code \([A-Z0-9-]*\)$/\1/p;q' out.fifo)
+    watchers=""
+    i=0
+    while [ "$i" -lt "${3:-0}" ]; do
+        i=$((i + 1))
+        "$run" watch "$where" "$1-watch$i.log" "$scripts/paced-guest.script" 2>"$1-watch$i.err" &
+        watchers="$watchers $!"
+    done
     "$run" join "$where" "$1-guest.log" "$scripts/paced-guest.script" 2>"$1-guest.err" || true
+    for w in $watchers; do wait "$w" || true; done
     wait "$host" || true
     unset VOLTARI_NET_RELAY
+}
+
+# upload TAG: the host's bytes sent per virtual second
+upload() {
+    sed -n 's/^host: status [0-9]*, .* (\([0-9]*\) per virtual s).*/\1/p' "$work/$1-host.err"
 }
 
 # feel TAG: "round trip R ms, D ms" as the host measured it
@@ -99,6 +112,19 @@ echo "| through one nats-server | $(feel relay) |"
 echo
 echo "A real session through the relay: $rate envelopes/s per side of $size bytes each," \
      "$((bytes * 1000 / virtualMs)) bytes/s per room."
+# Watchers: directly each is another upload from the host; through the
+# relay the host casts once and the relay fans out.
+session direct3 "" 3
+startServer
+session relay1 "nats://127.0.0.1:$natsPort" 1
+session relay3 "nats://127.0.0.1:$natsPort" 3
+stopServer
+echo
+echo "| the host's upload, bytes per virtual s | no watcher | 1 watcher | 3 watchers |"
+echo "|---|---|---|---|"
+echo "| direct | $(upload direct) | | $(upload direct3) |"
+echo "| through one nats-server | $(upload relay) | $(upload relay1) | $(upload relay3) |"
+echo
 startServer
 "$load" "nats://127.0.0.1:$natsPort" "$serverPid" "$REPORT_ROOMS" "$REPORT_S" "$rate" "$size"
 stopServer

@@ -30,11 +30,14 @@ void takeFromRelay(Client& c, int waitMs) {
             continue;
         if (c.pipe.peer == 0 && e.kind == EnvelopeKind::Data && e.seq == 1)
             c.pipe.peer = e.sender;
-        if (e.sender != c.pipe.peer) {
+        if (e.sender != c.pipe.peer || c.pipe.peer == 0) {
             ++c.relay.drops.strangers;
             continue;
         }
-        pipeTake(c.relay, c.pipe, c.conn, e);
+        if (e.kind == EnvelopeKind::Cast)
+            castTake(c.relay, c.pipe, c.conn, e);
+        else
+            pipeTake(c.relay, c.pipe, c.conn, e);
     }
 }
 
@@ -43,7 +46,7 @@ void takeFromRelay(Client& c, int waitMs) {
 bool clientOpenRelay(Client& c, const std::string& url, const std::string& code, const Identity& self, Role role,
                      RealClock clock, std::string& error) {
     c.clock = clock;
-    if (!roomOpen(c.relay, url, code, false, error))
+    if (!roomOpen(c.relay, url, code, false, role == Role::Watcher, error))
         return false;
     startRelay(c.conn, kPlayerQueueLimit);
     c.pipe.toSubject = roomHostSubject(c.relay);

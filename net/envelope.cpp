@@ -46,9 +46,16 @@ Opened openEnvelope(const std::uint8_t* data, std::size_t size, const std::uint8
         return Opened::BadTag;
     const std::uint8_t kind = data[0];
     const std::uint32_t seq = std::uint32_t(get(data + 9, 4));
-    const bool ack = kind == std::uint8_t(EnvelopeKind::Ack);
-    if ((kind != std::uint8_t(EnvelopeKind::Data) && !ack) || (ack != (seq == 0)) ||
-        (ack && body != kEnvelopeHeadBytes) || (!ack && body == kEnvelopeHeadBytes))
+    const std::size_t bytes = body - kEnvelopeHeadBytes;
+    bool fits = false;
+    switch (EnvelopeKind(kind)) {
+    case EnvelopeKind::Data: fits = seq != 0 && bytes > 0; break;
+    case EnvelopeKind::Ack: fits = seq == 0 && bytes == 0; break;
+    case EnvelopeKind::Cast: fits = seq != 0 && bytes > 0; break;
+    case EnvelopeKind::After: fits = seq != 0 && bytes >= kCastNumberBytes; break;
+    case EnvelopeKind::CastAck: fits = bytes == 0; break;
+    }
+    if (!fits)
         return Opened::BadForm;
     e.kind = EnvelopeKind(kind);
     e.sender = get(data + 1, 8);

@@ -39,9 +39,21 @@ void toWatchers(Host& h, const Message& m) {
         h.lastAdvance[m.advance.player] = m;
         h.advanced[m.advance.player] = true;
     }
+    bool cast = false;
     for (HostPeer& p : h.peers)
-        if (isWatcher(p) && p.session.phase == Phase::Running)
-            connSend(p.conn, m);
+        if (isWatcher(p) && p.session.phase == Phase::Running) {
+            if (p.pipe.castOn)
+                cast = cast || !p.conn.closed;
+            else
+                connSend(p.conn, m);
+        }
+    if (cast) {
+        std::vector<std::uint8_t> frame;
+        appendFrame(m, frame);
+        if (h.castPending.size() + frame.size() > kMaxEnvelopeData)
+            hostCastFlush(h);
+        h.castPending.insert(h.castPending.end(), frame.begin(), frame.end());
+    }
 }
 
 void startWatcher(Host& h, HostPeer& p) {
@@ -68,6 +80,13 @@ void startWatcher(Host& h, HostPeer& p) {
     p.conn.queueLimit = kWatcherQueueLimit + bytes;
     for (const Message& m : catchUp)
         connSend(p.conn, m);
+    if (h.relay.link) {
+        // What follows goes by the cast, from the number reached now.
+        hostCastFlush(h);
+        p.pipe.castOn = true;
+        p.pipe.castFrom = p.pipe.castAcked = p.pipe.castAt = h.castSeq;
+        p.pipe.castResentMs = h.clock();
+    }
 }
 
 bool greeting(const HostPeer& p) {
@@ -354,7 +373,7 @@ int hostWatchers(const Host& h) {
 }
 
 std::uint64_t hostBytesSent(const Host& h) {
-    std::uint64_t n = h.bytesSentGone;
+    std::uint64_t n = h.bytesSentGone + h.castBytesSent;
     for (const HostPeer& p : h.peers)
         n += p.conn.bytesSent;
     return n;

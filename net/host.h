@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,11 @@ struct Host {
     bool closed = false;            // hostClose was called: nobody new comes in
     RelayRoom relay;                // in a room: the link, the keys (relay.link null otherwise)
     std::vector<std::uint64_t> relayGone; // peer ids served and gone: their old envelopes start nothing
+    // In a room: what all watchers get goes once, by the cast.
+    std::vector<std::uint8_t> castPending; // whole frames for the next cast, bytes
+    std::uint32_t castSeq = 0;             // the last cast number published
+    std::deque<std::pair<std::uint32_t, std::vector<std::uint8_t>>> castKept; // casts a watcher has not acked
+    std::uint64_t castBytesSent = 0;       // bytes published on the cast subject
 };
 
 // Listens on address:port (port 0: the kernel picks; Host::port says which).
@@ -85,6 +91,8 @@ HostPeer& hostAddPeer(Host& h, Connection&& conn, const std::string& source, std
 // Returns the real time read after the wait.
 std::uint32_t hostRelayTake(Host& h, int waitMs);
 void hostRelaySend(Host& h, std::uint32_t nowMs);
+// Publishes what waits for the watchers' cast, as the next cast number.
+void hostCastFlush(Host& h);
 
 // One round: waits up to waitMs for the sockets, then accepts, reads,
 // answers, forwards and writes. Never blocks on a slow peer.

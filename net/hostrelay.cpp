@@ -6,13 +6,15 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "net/envelope.h"
+
 namespace net {
 
 bool hostOpenRelay(Host& h, const std::string& url, const std::string& code, const Identity& self, RealClock clock,
                    std::string& error) {
     h.clock = clock;
     h.self = self;
-    return roomOpen(h.relay, url, code, true, error);
+    return roomOpen(h.relay, url, code, true, false, error);
 }
 
 namespace {
@@ -72,7 +74,61 @@ std::uint32_t hostRelayTake(Host& h, int waitMs) {
     return nowMs;
 }
 
+void hostCastFlush(Host& h) {
+    if (h.castPending.empty())
+        return;
+    Envelope e;
+    e.kind = EnvelopeKind::Cast;
+    e.sender = h.relay.self;
+    e.seq = ++h.castSeq;
+    e.bytes.swap(h.castPending);
+    const std::vector<std::uint8_t> sealed = sealEnvelope(e, h.relay.keys.tagKey, roomCastSubject(h.relay));
+    if (relayPublish(h.relay.link, roomCastSubject(h.relay), sealed.data(), sealed.size()))
+        h.castBytesSent += sealed.size();
+    h.castKept.emplace_back(e.seq, std::move(e.bytes));
+    for (HostPeer& p : h.peers)
+        p.pipe.castAt = h.castSeq;
+}
+
 void hostRelaySend(Host& h, std::uint32_t nowMs) {
+    hostCastFlush(h);
+    const std::uint32_t reconnects = relayReconnects(h.relay.link);
+    std::uint32_t keepFrom = h.castSeq;  // the oldest cast number a watcher may still miss
+    for (HostPeer& p : h.peers) {
+        RelayPipe& pipe = p.pipe;
+        if (!pipe.castOn || p.conn.closed)
+            continue;
+        keepFrom = std::min(keepFrom, pipe.castAcked);
+        if (pipe.castAcked >= h.castSeq) {
+            pipe.castResentMs = nowMs;
+            continue;
+        }
+        // What the watcher has not acknowledged, again on its own subject;
+        // and one that takes in nothing is let go, as a slow pipe is.
+        const bool again = nowMs - pipe.castResentMs >= kRelayResendMs || reconnects != pipe.reconnectsSeen;
+        std::size_t owed = 0;
+        for (const auto& kept : h.castKept) {
+            if (kept.first <= pipe.castAcked)
+                continue;
+            owed += kept.second.size();
+            if (!again)
+                continue;
+            Envelope e;
+            e.kind = EnvelopeKind::Cast;
+            e.sender = h.relay.self;
+            e.seq = kept.first;
+            e.bytes = kept.second;
+            const std::vector<std::uint8_t> sealed = sealEnvelope(e, h.relay.keys.tagKey, pipe.toSubject);
+            if (relayPublish(h.relay.link, pipe.toSubject, sealed.data(), sealed.size()))
+                p.conn.bytesSent += sealed.size();
+        }
+        if (again)
+            pipe.castResentMs = nowMs;
+        if (owed > kWatcherQueueLimit)
+            p.conn.overflowed = true;
+    }
+    while (!h.castKept.empty() && h.castKept.front().first <= keepFrom)
+        h.castKept.pop_front();
     for (HostPeer& p : h.peers)
         pipeSend(h.relay, p.pipe, p.conn, nowMs);
 }

@@ -1,18 +1,28 @@
-// The relay transport on NATS (libnats). Synchronous subscriptions: the
-// library's threads queue what arrives, and relayPoll takes it on the
-// game's thread.
+// The relay transport on NATS (libnats). The library's threads put what
+// arrives on any subscription in one queue, and relayPoll takes it on the
+// game's thread: a wait ends with the first message on any of them.
 #include "net/relay.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 #include <nats/nats.h>
 
 namespace net {
 
+constexpr int kRelayCloseWaitMs = 2000;  // for the library's last deliveries, real ms
+
 struct RelayLink {
     natsConnection* conn = nullptr;
     std::vector<natsSubscription*> subs;
     std::atomic<std::uint32_t> reconnects{0};  // bumped on the library's thread
+    std::mutex lock;                           // guards arrived and subsDone
+    std::condition_variable news;
+    std::deque<RelayMessage> arrived;
+    std::size_t subsDone = 0;                  // subscriptions whose handler will not run again
 };
 
 namespace {
@@ -24,6 +34,27 @@ void onReconnected(natsConnection*, void* closure) {
 std::string lastError(natsStatus s) {
     const char* text = nats_GetLastError(nullptr);
     return text && *text ? text : natsStatus_GetText(s);
+}
+
+void onMessage(natsConnection*, natsSubscription*, natsMsg* m, void* closure) {
+    RelayLink* link = static_cast<RelayLink*>(closure);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(natsMsg_GetData(m));
+    RelayMessage got{natsMsg_GetSubject(m), std::vector<std::uint8_t>(data, data + natsMsg_GetDataLength(m))};
+    natsMsg_Destroy(m);
+    {
+        std::lock_guard<std::mutex> hold(link->lock);
+        link->arrived.push_back(std::move(got));
+    }
+    link->news.notify_one();
+}
+
+void onSubscriptionDone(void* closure) {
+    RelayLink* link = static_cast<RelayLink*>(closure);
+    {
+        std::lock_guard<std::mutex> hold(link->lock);
+        ++link->subsDone;
+    }
+    link->news.notify_one();
 }
 
 }  // namespace
@@ -72,9 +103,14 @@ bool relaySubscribe(RelayLink* link, const std::string& subject, std::string& er
 bool relaySubscribeQueue(RelayLink* link, const std::string& subject, const std::string& queue,
                          std::string& error) {
     natsSubscription* sub = nullptr;
-    const natsStatus s = queue.empty()
-                             ? natsConnection_SubscribeSync(&sub, link->conn, subject.c_str())
-                             : natsConnection_QueueSubscribeSync(&sub, link->conn, subject.c_str(), queue.c_str());
+    natsStatus s = queue.empty()
+                       ? natsConnection_Subscribe(&sub, link->conn, subject.c_str(), onMessage, link)
+                       : natsConnection_QueueSubscribe(&sub, link->conn, subject.c_str(), queue.c_str(), onMessage, link);
+    if (s == NATS_OK) {
+        s = natsSubscription_SetOnCompleteCB(sub, onSubscriptionDone, link);
+        if (s != NATS_OK)
+            natsSubscription_Destroy(sub);  // not yet a link's: nothing to wait for
+    }
     if (s != NATS_OK) {
         error = "The relay refused the subscription (" + lastError(s) + ").";
         return false;
@@ -90,19 +126,12 @@ bool relayPublish(RelayLink* link, const std::string& subject, const std::uint8_
 }
 
 void relayPoll(RelayLink* link, int waitMs, std::vector<RelayMessage>& got) {
-    for (std::size_t i = 0; i < link->subs.size(); ++i) {
-        const std::size_t before = got.size();
-        for (;;) {
-            natsMsg* m = nullptr;
-            const bool wait = i == 0 && got.size() == before && before == 0 && waitMs > 0;
-            if (natsSubscription_NextMsg(&m, link->subs[i], wait ? waitMs : 0) != NATS_OK)
-                break;
-            const auto* data = reinterpret_cast<const std::uint8_t*>(natsMsg_GetData(m));
-            got.push_back(RelayMessage{natsMsg_GetSubject(m),
-                                       std::vector<std::uint8_t>(data, data + natsMsg_GetDataLength(m))});
-            natsMsg_Destroy(m);
-        }
-    }
+    std::unique_lock<std::mutex> hold(link->lock);
+    if (got.empty() && waitMs > 0)
+        link->news.wait_for(hold, std::chrono::milliseconds(waitMs), [link] { return !link->arrived.empty(); });
+    for (RelayMessage& m : link->arrived)
+        got.push_back(std::move(m));
+    link->arrived.clear();
 }
 
 RelayState relayState(const RelayLink* link) {
@@ -121,12 +150,23 @@ void relayClose(RelayLink* link) {
     if (!link)
         return;
     for (natsSubscription* sub : link->subs)
+        natsSubscription_Unsubscribe(sub);
+    // The handlers point at the link: it goes once none of them can run.
+    bool quiet = false;
+    {
+        std::unique_lock<std::mutex> hold(link->lock);
+        quiet = link->news.wait_for(hold, std::chrono::milliseconds(kRelayCloseWaitMs),
+                                    [link] { return link->subsDone == link->subs.size(); });
+    }
+    for (natsSubscription* sub : link->subs)
         natsSubscription_Destroy(sub);
     if (link->conn) {
         natsConnection_FlushTimeout(link->conn, 500);
         natsConnection_Destroy(link->conn);
     }
-    delete link;
+    if (quiet)
+        delete link;
+    // Otherwise a handler may yet run: the few bytes are left, not freed under it.
 }
 
 }  // namespace net

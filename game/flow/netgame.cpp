@@ -551,7 +551,10 @@ std::string netGameRelayDrops()
     const net::RelayDrops& d = g.options.mode == NetMode::Host ? g.host.relay.drops : g.client.relay.drops;
     return "relay drops: " + std::to_string(d.badTag) + " bad tag, " + std::to_string(d.badSize) + " bad size, " +
            std::to_string(d.badForm) + " bad form, " + std::to_string(d.replayed) + " replayed, " +
-           std::to_string(d.early) + " early, " + std::to_string(d.strangers) + " strangers";
+           std::to_string(d.early) + " early, " + std::to_string(d.strangers) + " strangers" +
+           (g.options.mode == NetMode::Host ? "; " + std::to_string(g.host.castSeq) + " casts, " +
+                                                  std::to_string(g.host.castBytesSent) + " bytes"
+                                            : "");
 }
 
 std::uint64_t netGameBytesSent()

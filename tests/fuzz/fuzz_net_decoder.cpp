@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "net/conn.h"
 #include "net/envelope.h"
 #include "net/protocol.h"
+#include "net/relayroom.h"
 #include "net/session.h"
 #include "net/stream.h"
 
@@ -72,17 +74,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "an opened envelope seals to other bytes");
         }
         Envelope made;
-        made.kind = (control & 1) ? EnvelopeKind::Ack : EnvelopeKind::Data;
-        made.seq = (control & 1) ? 0 : control;
+        made.kind = EnvelopeKind(1 + control % 5);
+        const bool acking = made.kind == EnvelopeKind::Ack || made.kind == EnvelopeKind::CastAck;
+        made.seq = made.kind == EnvelopeKind::Ack ? 0 : control;
         made.sender = size;
-        if (!(control & 1))
+        if (!acking)
             made.bytes.assign(data, data + (size < kMaxEnvelopeData ? size : kMaxEnvelopeData));
         const std::vector<std::uint8_t> sealed = sealEnvelope(made, key, subject);
         Envelope back;
-        const bool wellFormed = (control & 1) || (!made.bytes.empty() && made.seq != 0);
+        const std::size_t least = made.kind == EnvelopeKind::After ? kCastNumberBytes : 1;
+        const bool wellFormed = acking || (made.bytes.size() >= least && made.seq != 0);
         require((openEnvelope(sealed.data(), sealed.size(), key, subject, back) == Opened::Ok) == wellFormed,
                 "a sealed envelope does not open as its form says");
         require(!wellFormed || back.bytes == made.bytes, "an envelope's bytes came out otherwise");
+    }
+
+    // The bytes as a watcher's envelopes, three bytes each (kind, number,
+    // one stream byte): casts and afters in any order never outgrow the
+    // watcher's bound, and none is read twice.
+    {
+        RelayRoom room;
+        RelayPipe pipe;
+        Connection c;
+        startRelay(c, kWatcherQueueLimit);
+        std::size_t taken = 0;
+        for (std::size_t at = 0; at + 3 <= size; at += 3) {
+            Envelope e;
+            e.seq = 1 + data[at + 1] % 64u;
+            e.bytes = {data[at + 2]};
+            if (data[at] & 1) {
+                e.kind = EnvelopeKind::Cast;
+                castTake(room, pipe, c, e);
+            } else {
+                e.kind = EnvelopeKind::After;
+                e.bytes = {0, 0, 0, std::uint8_t(data[at] >> 2), data[at + 2]};
+                taken += pipeTake(room, pipe, c, e);
+            }
+            require(pipe.castEarly.size() <= kRelayCastEarlyMax, "a watcher kept casts past its bound");
+            require(c.inbox.size() <= pipe.castGot + taken, "a watcher read something twice");
+        }
     }
 
     // The stream through both ends' state machines.

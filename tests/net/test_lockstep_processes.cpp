@@ -148,15 +148,16 @@ Session play(const TempFolder& dir, const std::string& tag, const std::string& d
     if (!guestDiesAt.empty())
         guestArgs.push_back(guestDiesAt);
     const pid_t guest = spawn(guestArgs, guestErr, nullptr, relay ? relay->guestUrl : "");
-    if (relay && relay->meanwhile)
-        relay->meanwhile(r.code, guestLog);
-    // A watcher comes once the players play, and gets the game so far first.
+    // A watcher comes once the players play, and gets the game so far first;
+    // through a relay, before anything happens meanwhile, so it lives through it.
     const std::string watcherLog = dir.path + "/watcher-" + tag + ".log";
     const std::string watcherErr = dir.path + "/watcher-" + tag + ".err";
     pid_t watcher = -1;
     if (watched)
         watcher = spawn({VOLTARI_LOCKSTEP_RUN, "watch", relay ? r.code : std::to_string(port), watcherLog,
                          scripts + scriptPrefix + "guest.script"}, watcherErr, nullptr, relay ? relay->guestUrl : "");
+    if (relay && relay->meanwhile)
+        relay->meanwhile(r.code, guestLog);
     r.guestStatus = exitStatus(guest);
     if (watched) {
         r.watcherStatus = exitStatus(watcher);
@@ -556,8 +557,11 @@ TEST(NetLockstepProcesses, ThroughARelayAndAClusterOfTwoTheGameIsTheDirectOne) {
         RelayRun two(2);
         ASSERT_TRUE(two.up) << two.error;
         const RelayWay way{nettest::natsUrl(two.relay, 0), nettest::natsUrl(two.relay, 1), nullptr};
-        const Session r = play(dir, "cluster", "40", nullptr, "", "", false, &way);
+        // The watcher on the other node from the host: the cast crosses the route.
+        const Session r = play(dir, "cluster", "40", nullptr, "", "", true, &way);
         expectSameGame(direct, r, "a cluster of two");
+        EXPECT_EQ(r.watcherStatus, 0) << r.watcherErr;
+        EXPECT_TRUE(stateColumns(r.watcherLog) == stateColumns(direct.hostLog)) << "the watcher's game differs";
     }
 }
 
@@ -583,11 +587,14 @@ TEST(NetLockstepProcesses, ARelayKilledAndRestartedMidMatchLosesNothing) {
         restarted = nettest::restartNatsNode(one.relay, 0, error);
         EXPECT_TRUE(restarted) << error;
     };
-    const Session r = play(dir, "restart", "40", nullptr, "", "", false, &way);
+    const Session r = play(dir, "restart", "40", nullptr, "", "", true, &way);
     EXPECT_TRUE(restarted);
-    // What was in flight is sent again once both are back: the same game.
+    // What was in flight is sent again once both are back: the same game,
+    // the watcher's too (the casts it missed come again on its own subject).
     expectSameGame(direct, r, "a relay restarted");
-    std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());
+    EXPECT_EQ(r.watcherStatus, 0) << r.watcherErr;
+    EXPECT_TRUE(stateColumns(r.watcherLog) == stateColumns(direct.hostLog)) << "the watcher's game differs";
+    std::printf("%s%s%s", r.hostErr.c_str(), r.guestErr.c_str(), r.watcherErr.c_str());
 }
 
 TEST(NetLockstepProcesses, AStrangerOnTheRelayLearnsNoCodeAndChangesNothing) {

@@ -158,6 +158,10 @@ TEST(NetRelay, AnEnvelopeOpensOnlyWholeUnchangedAndForItsSubject) {
         {EnvelopeKind::Data, 1, 0, Opened::BadForm}, {EnvelopeKind::Ack, 0, 1, Opened::BadForm},
         {EnvelopeKind::Ack, 3, 0, Opened::BadForm},  {EnvelopeKind(9), 1, 1, Opened::BadForm},
         {EnvelopeKind::Ack, 0, 0, Opened::Ok},       {EnvelopeKind::Data, 1, kMaxEnvelopeData, Opened::Ok},
+        {EnvelopeKind::Cast, 0, 1, Opened::BadForm}, {EnvelopeKind::Cast, 4, 0, Opened::BadForm},
+        {EnvelopeKind::Cast, 4, 1, Opened::Ok},      {EnvelopeKind::After, 2, 3, Opened::BadForm},
+        {EnvelopeKind::After, 2, 4, Opened::Ok},     {EnvelopeKind::CastAck, 0, 1, Opened::BadForm},
+        {EnvelopeKind::CastAck, 7, 0, Opened::Ok},
     };
     for (const Row& r : rows) {
         e.kind = r.kind;
@@ -203,6 +207,55 @@ TEST(NetRelay, APipeTakesOnlyTheNextEnvelopeAndForgetsWhatWasAcknowledged) {
     ASSERT_EQ(pipe.unacked.size(), 1u);
     EXPECT_EQ(pipe.unacked.front().seq, 3u);
     EXPECT_EQ(pipe.unackedBytes, 10u);
+}
+
+TEST(NetRelay, AWatcherReadsTheCastInOrderAndItsPipesAfterDataWhereItBelongs) {
+    RelayRoom room;
+    RelayPipe pipe;
+    Connection c;
+    startRelay(c, kPlayerQueueLimit);
+    auto cast = [&](std::uint32_t n) {
+        Envelope e;
+        e.kind = EnvelopeKind::Cast;
+        e.seq = n;
+        e.bytes = {std::uint8_t(n)};
+        castTake(room, pipe, c, e);
+    };
+    auto piped = [&](EnvelopeKind kind, std::uint32_t seq, std::vector<std::uint8_t> bytes) {
+        Envelope e;
+        e.kind = kind;
+        e.seq = seq;
+        e.bytes = std::move(bytes);
+        return pipeTake(room, pipe, c, e);
+    };
+    cast(1);  // before the host says where this watcher goes on: kept
+    cast(3);
+    EXPECT_TRUE(piped(EnvelopeKind::Data, 1, {0xA0}));
+    EXPECT_EQ(c.inbox, (std::vector<std::uint8_t>{0xA0}));
+    // The game so far reached cast 2: 1 is in it, 3 waits for 2's place.
+    EXPECT_TRUE(piped(EnvelopeKind::After, 2, {0, 0, 0, 2}));
+    EXPECT_EQ(c.inbox, (std::vector<std::uint8_t>{0xA0, 3}));
+    EXPECT_TRUE(piped(EnvelopeKind::After, 3, {0, 0, 0, 4, 0xB0}));  // read after cast 4
+    cast(5);
+    EXPECT_EQ(c.inbox, (std::vector<std::uint8_t>{0xA0, 3}));
+    cast(4);
+    EXPECT_EQ(c.inbox, (std::vector<std::uint8_t>{0xA0, 3, 4, 0xB0, 5}));
+    cast(4);  // a copy sent again, or a replayed capture
+    cast(1);
+    EXPECT_EQ(room.drops.replayed, 2u);
+    EXPECT_EQ(pipe.castGot, 5u);
+    EXPECT_TRUE(pipe.castEarly.empty());
+    // A watcher that never hears from the host keeps only so many casts.
+    RelayPipe idle;
+    for (std::uint32_t n = 1; n <= kRelayCastEarlyMax + 10; ++n) {
+        Envelope e;
+        e.kind = EnvelopeKind::Cast;
+        e.seq = n;
+        e.bytes = {1};
+        castTake(room, idle, c, e);
+    }
+    EXPECT_EQ(idle.castEarly.size(), kRelayCastEarlyMax);
+    EXPECT_EQ(idle.castEarly.begin()->first, 11u);
 }
 
 // Play anyone: what a waiting player does with each message, by its phase.
@@ -337,6 +390,23 @@ TEST(NetRelay, AGuestAndAWatcherPlayThroughARoomAndAWrongCodeFindsNoGame) {
     EXPECT_EQ(host.delivered[0].input.event.sym, 273);
     EXPECT_EQ(guest.delivered[0].input.event.sym, 119);
     EXPECT_EQ(hostWatchers(host), 1);
+    // A second watcher, late: the game so far on its pipe, then the cast.
+    Client late;
+    ASSERT_TRUE(clientOpenRelay(late, url, "K7QX2M9P", nettest::testIdentity(), Role::Watcher, nettest::realMs, error));
+    ASSERT_TRUE(stepUntil(&host, {&guest, &watcher, &late}, [&] { return late.delivered.size() >= 2; }));
+    EXPECT_EQ(late.delivered[0].input.event.sym, 119);
+    EXPECT_EQ(late.delivered[1].input.event.sym, 273);
+    // One cast for both watchers.
+    const std::uint32_t castsBefore = host.castSeq;
+    hostSend(host, inputMessage(0, 2100, InputEvent{EventType::KeyUp, 119, 0, 0, 0}));
+    EXPECT_EQ(host.castSeq, castsBefore + 1);
+    ASSERT_TRUE(stepUntil(&host, {&guest, &watcher, &late}, [&] {
+        return watcher.delivered.size() >= 3 && late.delivered.size() >= 3;
+    }));
+    EXPECT_EQ(watcher.delivered[2].input.atMs, 2100u);
+    EXPECT_EQ(late.delivered[2].input.atMs, 2100u);
+    EXPECT_TRUE(watcher.pipe.castReading && late.pipe.castReading);
+    EXPECT_EQ(hostWatchers(host), 2);
     EXPECT_EQ(host.relay.drops.badTag + host.relay.drops.badSize, 0u);
     clientClose(guest, Reason::Quit, "bye");
     ASSERT_TRUE(stepUntil(&host, {&guest, &watcher}, [&] { return host.playerLeft && clientDone(guest); }));
