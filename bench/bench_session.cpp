@@ -167,12 +167,12 @@ int runSessionChild(const char* job)
     std::freopen("/dev/null", "w", stdout);
     int status = 1;
     if (std::strcmp(job, "startup") == 0) {
-        setPauseHook(startupTickHook);
+        setPauseHook({[](void*, Uint32 t) { startupTickHook(t); }, nullptr});
         childStart = Clock::now();
         status = runGame();
         dprintf(out, "startup_seconds %.6f\n", startupSeconds);
     } else if (std::strcmp(job, "session") == 0) {
-        setPauseHook(sessionHook);
+        setPauseHook({[](void*, Uint32 t) { sessionHook(t); }, nullptr});
         status = runGame();
         struct rusage usage;
         getrusage(RUSAGE_SELF, &usage);

@@ -310,21 +310,21 @@ void NetDialog::onTimer(wxTimerEvent&)
     std::vector<std::string> lines;
     pollGame(game_, lines);
     for (const std::string& line : lines) {
-        if (playing_)
-            continue;
         const std::string prefix = kStatusPrefix;
-        if (line.compare(0, prefix.size(), prefix) == 0) {
+        if (!playing_ && line.compare(0, prefix.size(), prefix) == 0)
             setStatus(line.substr(prefix.size()));
-            const std::string code = roomCodeIn(line);
-            if (invite_ && !code.empty())
-                invite_->ChangeValue(text("Give your friend this code: " + code + "\n(with the same relay: " +
-                                          relay_->GetValue().ToStdString() + ")\n"));
-        }
-        if (readStatusLine(line) == GameNews::PlayBegan) {
-            // The game's window is where the player looks now.
-            playing_ = true;
-            Hide();
-        }
+    }
+    const net::NetState& state = game_.state;
+    if (!playing_ && invite_ && state.mode == net::NetMode::Host && !state.code.empty() && !game_.paired &&
+        state.code != shownCode_) {
+        shownCode_ = state.code;
+        invite_->ChangeValue(text("Give your friend this code: " + state.code + "\n(with the same relay: " +
+                                  relay_->GetValue().ToStdString() + ")\n"));
+    }
+    if (!playing_ && state.phase == net::NetPhase::Playing) {
+        // The game's window is where the player looks now.
+        playing_ = true;
+        Hide();
     }
     if (!game_.ended)
         return;

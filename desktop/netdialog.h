@@ -61,6 +61,7 @@ private:
     GameRun game_;
     bool running_ = false;
     bool playing_ = false;    // play began: the dialog is hidden
+    std::string shownCode_;   // the room code the invitation shows
     bool cancelled_ = false;  // the player stopped the game from here
     bool closing_ = false;    // the player closed the dialog while the game ran
     int exitStatus_ = 0;

@@ -149,16 +149,6 @@ const char* netChoiceOption(NetChoice choice)
     return "";
 }
 
-std::string roomCodeIn(const std::string& statusText)
-{
-    const std::string says = "the game's code is ";
-    const std::size_t at = statusText.find(says);
-    std::string code;
-    if (at == std::string::npos || !net::parseRoomCode(statusText.substr(at + says.size(), 9), code))
-        return "";
-    return net::formatRoomCode(code);
-}
-
 std::string loadRememberedAddress(const std::string& file)
 {
     std::ifstream in(file);
@@ -189,20 +179,6 @@ bool saveRememberedAddress(const std::string& file, const std::string& address)
     return std::rename(temporary.c_str(), file.c_str()) == 0;
 }
 
-GameNews readStatusLine(const std::string& line)
-{
-    const std::string prefix = kStatusPrefix;
-    if (line.compare(0, prefix.size(), prefix) != 0)
-        return GameNews::Other;
-    const std::string text = line.substr(prefix.size());
-    // "Playing: round trip ...", "Playing with ...", "Watching: ..."
-    for (const std::string begins : {"Playing", "Watching"})
-        if (text.compare(0, begins.size(), begins) == 0 && text.size() > begins.size() &&
-            (text[begins.size()] == ':' || text[begins.size()] == ' '))
-            return GameNews::PlayBegan;
-    return GameNews::Other;
-}
-
 bool startGame(GameRun& run, const std::vector<std::string>& argv, std::string& error)
 {
     run = GameRun{};
@@ -211,8 +187,15 @@ bool startGame(GameRun& run, const std::vector<std::string>& argv, std::string& 
         return false;
     }
     int fds[2];
+    int stateFds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         error = std::strerror(errno);
+        return false;
+    }
+    if (pipe2(stateFds, O_CLOEXEC) != 0) {
+        error = std::strerror(errno);
+        close(fds[0]);
+        close(fds[1]);
         return false;
     }
     std::vector<char*> args;
@@ -222,24 +205,39 @@ bool startGame(GameRun& run, const std::vector<std::string>& argv, std::string& 
     // Made before the fork: the child of a threaded program may only make
     // async-signal-safe calls.
     const std::string why = std::string(kStatusPrefix) + "cannot start " + argv[0] + "\n";
+    const std::string stateVariable = std::string(kStateFdVariable) + "=" + std::to_string(kStateFd);
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, stateVariable.c_str(), std::strlen(kStateFdVariable) + 1) != 0)
+            env.push_back(*e);
+    env.push_back(const_cast<char*>(stateVariable.c_str()));
+    env.push_back(nullptr);
     const pid_t pid = fork();
     if (pid < 0) {
         error = std::strerror(errno);
-        close(fds[0]);
-        close(fds[1]);
+        for (int fd : {fds[0], fds[1], stateFds[0], stateFds[1]})
+            close(fd);
         return false;
     }
     if (pid == 0) {
         dup2(fds[1], STDERR_FILENO);
-        execv(args[0], args.data());
+        // dup2 onto itself would keep close-on-exec.
+        if (stateFds[1] == kStateFd)
+            fcntl(kStateFd, F_SETFD, 0);
+        else
+            dup2(stateFds[1], kStateFd);
+        execve(args[0], args.data(), env.data());
         if (write(STDERR_FILENO, why.data(), why.size()) < 0) {
         }
         _exit(kCannotRun);
     }
     close(fds[1]);
+    close(stateFds[1]);
     fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+    fcntl(stateFds[0], F_SETFL, fcntl(stateFds[0], F_GETFL) | O_NONBLOCK);
     run.pid = pid;
     run.errorFd = fds[0];
+    run.stateFd = stateFds[0];
     return true;
 }
 
@@ -283,6 +281,40 @@ void drain(GameRun& run, std::vector<std::string>& lines)
     }
 }
 
+void takeState(GameRun& run, const std::string& line)
+{
+    net::NetState state;
+    if (!net::parseNetStateLine(line, state))
+        return;  // not a state line: nothing to learn
+    run.paired = run.paired || state.mode == net::NetMode::Quick;
+    run.state = state;
+}
+
+// The state lines there are now, up to the end of the pipe.
+void drainState(GameRun& run)
+{
+    while (run.stateFd >= 0) {
+        char buffer[1024];
+        const ssize_t n = read(run.stateFd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0) {
+                close(run.stateFd);
+                run.stateFd = -1;
+            }
+            break;
+        }
+        run.statePartial.append(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; (end = run.statePartial.find('\n')) != std::string::npos;) {
+            takeState(run, run.statePartial.substr(0, end));
+            run.statePartial.erase(0, end + 1);
+        }
+        if (run.statePartial.size() > 4096)
+            run.statePartial.clear();  // no line of ours is that long
+    }
+}
+
 }  // namespace
 
 void pollGame(GameRun& run, std::vector<std::string>& lines)
@@ -290,6 +322,7 @@ void pollGame(GameRun& run, std::vector<std::string>& lines)
     if (run.ended || run.pid < 0)
         return;
     drain(run, lines);
+    drainState(run);
     // A game that has closed its standard error is ending; one that exited
     // and left the pipe open in a child of its own is over all the same.
     int status = 0;
@@ -298,9 +331,14 @@ void pollGame(GameRun& run, std::vector<std::string>& lines)
         run.ended = true;
         run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         drain(run, lines);  // what it wrote just before it exited
+        drainState(run);
         if (run.errorFd >= 0) {
             close(run.errorFd);
             run.errorFd = -1;
+        }
+        if (run.stateFd >= 0) {
+            close(run.stateFd);
+            run.stateFd = -1;
         }
     }
 }

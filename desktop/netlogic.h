@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "net/netstate.h"
 #include "net/socket.h"
 
 struct sockaddr;
@@ -63,16 +64,12 @@ std::vector<NetChoice> netChoices(bool hostDialog, bool throughRelay);
 // The game's option for a choice: "--host", "--join", "--watch", "--quick".
 const char* netChoiceOption(NetChoice choice);
 
-// The room's code in the host's status line ("Waiting for a player: the
-// game's code is K7QX-2M9P (relay ...)."), "" when the line has none.
-std::string roomCodeIn(const std::string& statusText);
-
-// The game's status lines begin with this.
+// The game's status lines (for a person) begin with this.
 constexpr const char* kStatusPrefix = "voltari: ";
-
-// What a status line from the game means to the dialog.
-enum class GameNews { Other, PlayBegan };
-GameNews readStatusLine(const std::string& line);
+// The game writes its session's state (net::netStateLine, one line per
+// change) to this descriptor, named to it in this variable.
+constexpr int kStateFd = 3;
+constexpr const char* kStateFdVariable = "VOLTARI_STATE_FD";
 
 // The game as a child process whose standard error the dialog reads.
 struct GameRun {
@@ -83,16 +80,22 @@ struct GameRun {
     std::string lastLine;   // the last line of any kind
     bool ended = false;
     int exitStatus = 0;     // once ended: the exit status, or 128 + the signal
+    int stateFd = -1;       // the read end of the game's state pipe; -1 once at its end
+    std::string statePartial; // bytes of a state line not yet ended
+    net::NetState state;    // the session's latest state
+    bool paired = false;    // it played anyone: a room it hosts is the pair's, not to be given out
 };
 
-// Starts argv[0] with the arguments after it; its standard input and output
-// stay this program's. False, with the reason, when it could not start.
+// Starts argv[0] with the arguments after it, its standard error and its
+// session's state piped to this program; its standard input and output stay
+// this program's. False, with the reason, when it could not start.
 bool startGame(GameRun& run, const std::vector<std::string>& argv, std::string& error);
 
 // Takes in what the game wrote without waiting: appends each complete line
 // to lines and also writes it to this program's standard error, so nothing
-// the game says is lost once the dialog is hidden. Marks the run ended once
-// the game's standard error is closed and the game has exited.
+// the game says is lost once the dialog is hidden; keeps the latest state.
+// Marks the run ended once the game's standard error is closed and the game
+// has exited.
 void pollGame(GameRun& run, std::vector<std::string>& lines);
 
 // Asks a running game to end (SIGTERM).

@@ -8,8 +8,6 @@
 
 namespace {
 
-NetplayDriver* active = nullptr;
-
 void send(NetplayDriver& d, const net::Message& m) {
     if (d.host)
         net::hostSend(*d.host, m);
@@ -140,23 +138,21 @@ void startNetplay(NetplayDriver& d, std::uint8_t localPlayer, std::uint32_t dela
     d.nextHashMs = startMs;
     d.startVirtualMs = startMs;
     d.startRealMs = realClock(d);
-    active = &d;
     setLocalTime(d, startMs);
-    setEventSource(netplayPollEvent);
-    setPauseHook(netplayPauseHook);
+    setEventSource({netplayPollEvent, &d});
+    setPauseHook({netplayPauseHook, &d});
 }
 
 void stopNetplay() {
-    setEventSource(nullptr);
-    setPauseHook(nullptr);
-    active = nullptr;
+    setEventSource({});
+    setPauseHook({});
 }
 
-int netplayPollEvent(SDL_Event* event) {
-    NetplayDriver& d = *active;
+int netplayPollEvent(void* driver, SDL_Event* event) {
+    NetplayDriver& d = *static_cast<NetplayDriver*>(driver);
     const std::uint32_t now = nowMs();
     SDL_Event local;
-    while (d.localSource && d.localSource(&local)) {
+    while (pollFrom(d.localSource, &local)) {
         net::InputEvent e;
         if (d.failed) {
             *event = local;  // the session is over: this machine plays alone
@@ -185,8 +181,8 @@ int netplayPollEvent(SDL_Event* event) {
     return 0;
 }
 
-void netplayPauseHook(Uint32 nowMs) {
-    NetplayDriver& d = *active;
+void netplayPauseHook(void* driver, Uint32 nowMs) {
+    NetplayDriver& d = *static_cast<NetplayDriver*>(driver);
     bool held = false;
     if (!d.failed) {
         setLocalTime(d, nowMs);
@@ -222,6 +218,6 @@ void netplayPauseHook(Uint32 nowMs) {
     }
     if (d.paced)
         waitForRealTime(d, nowMs, held);
-    if (d.afterPause)
-        d.afterPause(nowMs);
+    if (d.afterPause.call)
+        d.afterPause.call(d.afterPause.context, nowMs);
 }

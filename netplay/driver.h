@@ -30,8 +30,8 @@ struct NetplayDriver {
     net::Host* host = nullptr;        // exactly one of host and client
     net::Client* client = nullptr;
     net::Lockstep lockstep;
-    EventSource localSource = nullptr; // this machine's own events (SDL_PollEvent in the game)
-    PauseHook afterPause = nullptr;    // called after the driver's own work, if set
+    EventSource localSource;           // this machine's own events (SDL_PollEvent in the game)
+    PauseHook afterPause;              // called after the driver's own work, if set
     std::uint64_t (*stateHash)() = nullptr;
     std::uint32_t lastAdvanceMs = 0;   // virtual: the through-time last sent
     std::uint32_t nextHashMs = 0;      // virtual
@@ -55,10 +55,12 @@ struct NetplayDriver {
     std::string failure;
 };
 
-// Starts a session at virtual time startMs: sets the seams' source and hook.
-// localPlayer is 0 on the host, 1 on the guest, net::kNoLocalPlayer watching.
+// Starts a session at virtual time startMs: the driver becomes the seams'
+// source and hook. localPlayer is 0 on the host, 1 on the guest,
+// net::kNoLocalPlayer watching.
 void startNetplay(NetplayDriver& d, std::uint8_t localPlayer, std::uint32_t delayMs, std::uint32_t startMs);
 // Puts the seams back.
 void stopNetplay();
-int netplayPollEvent(SDL_Event* event);
-void netplayPauseHook(Uint32 nowMs);
+// The seams' source and hook while a session runs (context: the driver).
+int netplayPollEvent(void* driver, SDL_Event* event);
+void netplayPauseHook(void* driver, Uint32 nowMs);

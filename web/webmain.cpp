@@ -55,10 +55,16 @@ EMSCRIPTEN_KEEPALIVE int voltariRooms()
 
 namespace {
 
-// A network game's news goes to the page, which shows it.
-void showOnPage(const std::string& text)
+// A network game's news goes to the page, which shows the line and may
+// read the state (its phase, mode and room code) as values.
+void showOnPage(const NetState& state, const std::string& text)
 {
-    EM_ASM({ if (Module.onNetStatus) Module.onNetStatus(UTF8ToString($0)); }, text.c_str());
+    EM_ASM({
+        if (Module.onNetStatus)
+            Module.onNetStatus(UTF8ToString($0), { phase: UTF8ToString($1), mode: UTF8ToString($2),
+                                                  code: UTF8ToString($3), reason: $4 });
+    }, text.c_str(), net::netPhaseName(state.phase), net::netModeName(state.mode), state.code.c_str(),
+       int(state.reason));
 }
 
 // The room this page opened: the page shows its code and a link that joins it.
@@ -87,7 +93,7 @@ int main(int argc, char** argv)
             EM_ASM({ Module.netHashesMatched = $0; }, double(d->hashesMatched));
         endNetGame();
     } else {
-        showOnPage(error);
+        showOnPage(NetState(), error);
     }
     EM_ASM({ if (Module.onGameEnd) Module.onGameEnd($0); }, status);
     return status;

@@ -1,12 +1,17 @@
 #include "game/base/inputseam.h"
 
 namespace {
-EventSource eventSource = nullptr;
+EventSource eventSource;
+}
+
+int pollFrom(const EventSource& source, SDL_Event* event)
+{
+    return source.poll ? source.poll(source.context, event) : SDL_PollEvent(event);
 }
 
 int pollEvent(SDL_Event* event)
 {
-    return eventSource ? eventSource(event) : SDL_PollEvent(event);
+    return pollFrom(eventSource, event);
 }
 
-void setEventSource(EventSource source) { eventSource = source; }
+void setEventSource(const EventSource& source) { eventSource = source; }

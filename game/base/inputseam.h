@@ -7,9 +7,16 @@
 
 #include "SDL.h"
 
-// 1 and the next event in *event, or 0 and *event untouched when none waits.
-typedef int (*EventSource)(SDL_Event* event);
+// A source of events and the state it keeps (context, handed back as it is).
+// poll: 1 and the next event in *event, or 0 and *event untouched when none
+// waits. A source without poll is SDL's own queue.
+struct EventSource {
+    int (*poll)(void* context, SDL_Event* event) = nullptr;
+    void* context = nullptr;
+};
 
 int pollEvent(SDL_Event* event);
-// Null puts SDL_PollEvent back.
-void setEventSource(EventSource source);
+// The given source's next event (SDL_PollEvent for one without poll).
+int pollFrom(const EventSource& source, SDL_Event* event);
+// A source without poll puts SDL_PollEvent back.
+void setEventSource(const EventSource& source);

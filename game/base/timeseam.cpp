@@ -11,14 +11,14 @@ bool virtualMode = false;
 Uint32 virtualNow = 0;     // ms
 Uint64 pausedTotal = 0;    // ms
 Uint64 pacingCalls = 0;
-PauseHook pauseHook = nullptr;
+PauseHook pauseHook;
 
 void virtualPause(Uint32 ms)
 {
     pausedTotal += ms;
     virtualNow += ms;  // wraps like the 32-bit tick counter
-    if (pauseHook)
-        pauseHook(virtualNow);
+    if (pauseHook.call)
+        pauseHook.call(pauseHook.context, virtualNow);
 }
 
 // ms still to wait before the frame has lasted minFrameMs; the difference
@@ -104,10 +104,10 @@ void useRealClock()
     virtualMode = false;
     pausedTotal = 0;
     pacingCalls = 0;
-    pauseHook = nullptr;
+    pauseHook = PauseHook();
 }
 
-void setPauseHook(PauseHook hook) { pauseHook = hook; }
+void setPauseHook(const PauseHook& hook) { pauseHook = hook; }
 
 void advanceVirtualClock(Uint32 ms) { virtualNow += ms; }
 

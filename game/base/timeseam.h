@@ -34,11 +34,15 @@ void realPauseMs(Uint32 ms);
 
 // Called after every virtual pause with the new virtual time (ms); a replay
 // or a test uses it to push events at the right moment.
-typedef void (*PauseHook)(Uint32 nowMs);
+// call may be null (no hook); context is handed back as it is.
+struct PauseHook {
+    void (*call)(void* context, Uint32 nowMs) = nullptr;
+    void* context = nullptr;
+};
 
 void useVirtualClock(Uint32 startMs);
 void useRealClock();
-void setPauseHook(PauseHook hook);
+void setPauseHook(const PauseHook& hook);
 void advanceVirtualClock(Uint32 ms);  // moves virtual time without a pause
 Uint64 totalPausedMs();               // sum of all pauses since the clock was chosen (ms)
 Uint64 framePacingCalls();            // paceFrame calls since the clock was chosen

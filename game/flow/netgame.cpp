@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 #include "game/base/inputseam.h"
@@ -16,15 +16,10 @@
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
-#include "net/client.h"
 #include "net/datahash.h"
-#include "net/host.h"
-#include "net/quickpair.h"
 #include "net/roomcode.h"
-#include "net/roomkeys.h"
 #include "net/socket.h"
-#include "netplay/driver.h"
-#include "netplay/replayfile.h"
+#include "netplay/netsession.h"
 #include "netplay/seats.h"
 #include "netplay/statehash.h"
 #include "settings/settings.h"
@@ -38,36 +33,68 @@ constexpr Uint32 kSessionStartMs = 1000;   // virtual ms
 // up to this long (spent in poll(), which wakes the moment a message comes,
 // so that the round trips are measured well).
 constexpr int kWaitStepMs = 20;            // real ms
-constexpr Uint32 kByeLingerMs = 1000;      // real ms a goodbye gets to leave at the end
+constexpr char kStateFdVariable[] = "VOLTARI_STATE_FD";  // a dialog's pipe for the session's state
 
+// What the player sees of a network game, around the session itself.
 struct NetGame {
     NetGameOptions options;
-    net::Host host;
-    net::Client client;
-    NetplayDriver driver;
-    net::PlaySettings play;          // both games play by the host's
-    std::uint8_t seat = 0;           // 0 host, 1 guest, net::kNoLocalPlayer watching
-    bool live = false;               // the session runs
-    bool over = false;               // it ended; this machine plays on alone
-    HeldKeys held;                   // this machine's keys held down, as they were sent
+    NetSession net;
+    bool live = false;               // the session plays (or played)
     std::vector<SDL_Event> injected; // local events the game gets before any other
     Uint32 lastPauseMs = 0;          // virtual ms of the last pause
     NoticeBoard board;               // how the session ended, in the window
+    bool roomTold = false;           // the room's code went to the room listener
 };
 
 std::unique_ptr<NetGame> session;
 NetStatusListener listener = nullptr;
 RoomOpenedListener roomListener = nullptr;
 
-void say(const std::string& text)
+// The state for a dialog that started the game: one line per change,
+// words and numbers only ("state playing join code= port=0 rtt=40 delay=40
+// reason=0 refused=0 greeted=0").
+void writeState(const NetState& state)
+{
+    const char* fd = std::getenv(kStateFdVariable);
+    if (!fd || !*fd)
+        return;
+    const std::string line = netStateLine(state) + "\n";
+    if (write(std::atoi(fd), line.data(), line.size()) < 0) {
+        // The dialog has gone: nobody to tell.
+    }
+}
+
+void say(const NetState& state, const std::string& text)
 {
     if (listener) {
-        listener(text);
+        listener(state, text);
         return;
     }
+    writeState(state);
+    if (text.empty())
+        return;
     std::fprintf(stderr, "voltari: %s\n", text.c_str());
     const std::string caption = "VOLTARI: " + text;
     SDL_WM_SetCaption(caption.c_str(), nullptr);
+}
+
+void onNews(void* context, const NetState& state, const std::string& text)
+{
+    NetGame& g = *static_cast<NetGame*>(context);
+    say(state, text);
+    // A room of our own, before anyone joins: a page shows its code and a link.
+    if (!g.roomTold && roomListener && state.mode == NetMode::Host && state.phase == NetPhase::Waiting &&
+        !state.code.empty() && g.options.code.empty()) {
+        g.roomTold = true;
+        roomListener(state.code);
+    }
+}
+
+// The music key stays on this machine.
+void onLocalKey(void*, const SDL_Event& e, bool match)
+{
+    if (e.type == SDL_KEYDOWN)
+        match ? stepMatchVolume() : stepMenuVolume();
 }
 
 SDL_Event keyEvent(Uint8 type, SDLKey key)
@@ -105,109 +132,27 @@ void adoptPlaySettings(const net::PlaySettings& p)
     settings.pointsToWin = p.pointsToWin;
 }
 
-// The link to the relay, if this session has one and it is down now.
-bool relayDown(const NetGame& g)
-{
-    const net::RelayRoom& room = g.options.mode == NetMode::Host ? g.host.relay : g.client.relay;
-    return room.link && net::relayState(room.link) != net::RelayState::Connected;
-}
-
-// Says goodbye to the other machine(s); the game goes on, alone.
-void closeConnections(NetGame& g, net::Reason reason, const std::string& text)
-{
-    if (g.options.mode == NetMode::Host)
-        net::hostClose(g.host, reason, text);
-    else
-        net::clientClose(g.client, reason, text);
-}
-
-// The session is over: say why and, in a match, go back to the menu, from
-// which this machine plays on alone (or quits).
-void endSession(NetGame& g, const std::string& why)
-{
-    g.over = true;
-    std::string text = why;
-    const bool apart = g.driver.apart;
-    if (apart) {
-        const std::string file = "apart-" + std::to_string(nowMs()) + ".replay";
-        std::ofstream out(file);
-        out << netGameReplayText();
-        if (out.good())
-            text += " The session is saved in " + file + ".";
-    }
-    if (relayDown(g))
-        text += " The relay at " + g.options.relay + " is out of reach.";
-    closeConnections(g, apart ? net::Reason::Desync : net::Reason::Quit, why);
-    say(text);
-    showNotice(g.board, noticeFor(g.seat, g.driver.failReason, false, true), realNowMs());
-    if (inMatch) {
-        g.injected.push_back(keyEvent(SDL_KEYDOWN, SDLK_ESCAPE));
-        g.injected.push_back(keyEvent(SDL_KEYUP, SDLK_ESCAPE));
-    }
-}
-
-void leave(NetGame& g)
-{
-    g.driver.failed = true;
-    g.driver.failure = "You left the network game.";
-    g.over = true;
-    const char* text = g.seat == 1 ? "The other player left the game." : "A watcher left.";
-    closeConnections(g, net::Reason::Quit, text);
-    say(g.driver.failure);
-}
-
 bool isKeyDown(const SDL_Event& e, SDLKey key)
 {
     return e.type == SDL_KEYDOWN && e.key.keysym.sym == key;
 }
 
-// This machine's own events, before the driver stamps and sends them.
-int localEvents(SDL_Event* out)
+// This machine's own events: first what the game is made to see (the
+// Escape that ends a match when the session ends), then the player's.
+int localEvents(void* context, SDL_Event* out)
 {
-    NetGame& g = *session;
+    NetGame& g = *static_cast<NetGame*>(context);
     if (!g.injected.empty()) {
         *out = g.injected.front();
         g.injected.erase(g.injected.begin());
         return 1;
     }
-    SDL_Event e;
-    const EventSource own = g.options.ownEvents ? g.options.ownEvents : SDL_PollEvent;
-    while (own(&e)) {
-        if (g.over) {
-            *out = e;
-            return 1;
-        }
-        switch (ownEventMeaning(g.seat, inMatch, e, g.held)) {
-        case OwnEventMeaning::Send: *out = e; return 1;
-        case OwnEventMeaning::Local:
-            if (e.type == SDL_KEYDOWN)
-                inMatch ? stepMatchVolume() : stepMenuVolume();
-            break;
-        case OwnEventMeaning::Leave:
-            leave(g);
-            SDL_memset(out, 0, sizeof *out);
-            out->type = SDL_QUIT;
-            return 1;
-        case OwnEventMeaning::Drop: break;
-        }
-    }
-    return 0;
+    return pollFrom(g.options.ownEvents, out);
 }
 
-// Who came, who was refused or turned away, who left: said as it happens,
-// for the whole session.
-void sayHostNotices(NetGame& g)
+void afterPause(void* context, Uint32 now)
 {
-    if (g.options.mode != NetMode::Host)
-        return;
-    for (const std::string& n : g.host.notices)
-        say(n);
-    g.host.notices.clear();
-}
-
-void afterPause(Uint32 now)
-{
-    NetGame& g = *session;
+    NetGame& g = *static_cast<NetGame*>(context);
     // A pause longer than the frame's 1 ms steps is one that shows something
     // (a fade or sequence step, a menu tick): it presents, as a real pause
     // does. The frame's own steps do not, or the whole window would go to
@@ -215,12 +160,19 @@ void afterPause(Uint32 now)
     if (now - g.lastPauseMs > 1)
         realPauseMs(0);
     g.lastPauseMs = now;
-    if (g.driver.failed && !g.over)
-        endSession(g, g.driver.failure);
-    sayHostNotices(g);
+    std::string why;
+    if (netSessionTakeEnding(g.net, why)) {
+        // Back to the menu, from which this machine plays on alone (or quits).
+        showNotice(g.board, noticeFor(g.net.seat, g.net.state.reason, false, true), realNowMs());
+        if (inMatch) {
+            g.injected.push_back(keyEvent(SDL_KEYDOWN, SDLK_ESCAPE));
+            g.injected.push_back(keyEvent(SDL_KEYUP, SDLK_ESCAPE));
+        }
+    }
+    netSessionHostNews(g.net);
     keepNotice(g.board, realNowMs());  // a person reads by the wall clock
-    if (g.options.afterPause)
-        g.options.afterPause(now);
+    if (g.options.afterPause.call)
+        g.options.afterPause.call(g.options.afterPause.context, now);
 }
 
 // A session that never began: its panel over the logo for a while, or
@@ -240,106 +192,51 @@ void showRefusal(NetGame& g, atlas::NetNotice notice)
     }
 }
 
+// Whether the player asked to stop waiting (Escape, or the window closed).
+bool stopAsked()
+{
+    SDL_Event e;
+    bool stop = false;
+    while (pollEvent(&e))
+        stop = stop || e.type == SDL_QUIT || isKeyDown(e, SDLK_ESCAPE);
+    return stop;
+}
+
+// Play anyone: waits on the relay until paired, keeping the window alive.
+// -1 once paired, else the exit status (0: the player stopped waiting).
+int pairUp(NetGame& g)
+{
+    while (!netSessionPairStep(g.net, kWaitStepMs)) {
+        if (g.net.state.phase == NetPhase::Ended)
+            return 1;
+        if (stopAsked()) {
+            netSessionStopWaiting(g.net);
+            return 0;
+        }
+    }
+    return -1;
+}
+
 // Waits for the session to start, keeping the window alive: -1 once it
 // runs, else the exit status (0: the player stopped waiting).
 int waitForStart(NetGame& g)
 {
     for (;;) {
-        if (g.options.mode == NetMode::Host) {
-            net::hostStep(g.host, kWaitStepMs);
-            sayHostNotices(g);
-            if (g.host.started)
-                return -1;
-        } else {
-            net::clientStep(g.client, kWaitStepMs);
-            if (g.client.session.phase == net::Phase::Running)
-                return -1;
-            if (g.client.session.phase == net::Phase::Closed) {
-                const net::Session& s = g.client.session;
-                say(s.endText);
-                const std::uint8_t seat = g.options.mode == NetMode::Join ? kGuestSeat : net::kNoLocalPlayer;
-                showRefusal(g, noticeFor(seat, s.endReason, s.refused, s.greeted));
-                return 1;
-            }
+        switch (netSessionWaitStep(g.net, kWaitStepMs)) {
+        case NetWait::Started: return -1;
+        case NetWait::Closed: {
+            const NetState& s = g.net.state;
+            const std::uint8_t seat = g.options.mode == NetMode::Join ? kGuestSeat : net::kNoLocalPlayer;
+            showRefusal(g, noticeFor(seat, s.reason, s.refused, s.greeted));
+            return 1;
         }
-        SDL_Event e;
-        while (pollEvent(&e)) {
-            if (e.type == SDL_QUIT || isKeyDown(e, SDLK_ESCAPE)) {
-                closeConnections(g, net::Reason::Quit, "The other side stopped waiting.");
-                say("Stopped waiting.");
-                return 0;
-            }
+        case NetWait::Waiting: break;
+        }
+        if (stopAsked()) {
+            netSessionStopWaiting(g.net);
+            return 0;
         }
     }
-}
-
-// A game through a relay: the host opens a room under a new code, a guest
-// or a watcher joins one by its code.
-bool openRoom(NetGame& g, const net::Identity& id)
-{
-    const NetGameOptions& o = g.options;
-    std::string error;
-    if (o.mode == NetMode::Host) {
-        std::string code = o.code;  // a paired host's is drawn already
-        if (code.empty() && !net::drawRoomCode(code)) {
-            say("The system gave no random numbers for the game's code.");
-            return false;
-        }
-        g.host.play = ownPlaySettings();
-        g.host.fixedDelayMs = o.fixedDelayMs;
-        if (!net::hostOpenRelay(g.host, o.relay, code, id, realNowMs, error)) {
-            say(error);
-            return false;
-        }
-        if (o.code.empty()) {
-            say("Waiting for a player: the game's code is " + net::formatRoomCode(code) + " (relay " + o.relay +
-                ").");
-            if (roomListener)
-                roomListener(net::formatRoomCode(code));
-        }
-        return true;
-    }
-    const net::Role role = o.mode == NetMode::Join ? net::Role::Player : net::Role::Watcher;
-    say("Joining game " + net::formatRoomCode(o.code) + " through the relay at " + o.relay + ".");
-    if (!net::clientOpenRelay(g.client, o.relay, o.code, id, role, realNowMs, error)) {
-        say(error);
-        return false;
-    }
-    return true;
-}
-
-// Play anyone: waits on the relay until another waiting player is paired
-// with this one (net/quickpair.h), keeping the window alive; then this
-// machine hosts or joins the pair's room. -1 once paired, else the exit
-// status (0: the player stopped waiting).
-int pairUp(NetGame& g)
-{
-    net::QuickWait w;
-    std::string error;
-    if (!net::quickOpen(w, g.options.relay, error)) {
-        net::quickClose(w);
-        say(error);
-        return 1;
-    }
-    say("Waiting for anyone to play on the relay at " + g.options.relay + ".");
-    while (!net::quickPaired(w.pair)) {
-        net::quickStep(w, kWaitStepMs, realNowMs());
-        SDL_Event e;
-        while (pollEvent(&e)) {
-            if (e.type == SDL_QUIT || isKeyDown(e, SDLK_ESCAPE)) {
-                net::quickClose(w);
-                say("Stopped waiting.");
-                return 0;
-            }
-        }
-    }
-    net::quickClose(w);  // the yes goes out before the link does
-    const bool hosting = w.pair.phase == net::QuickPhase::Host;
-    g.options.mode = hosting ? NetMode::Host : NetMode::Join;
-    g.options.code = w.pair.code;
-    say(std::string("Paired with a player: ") + (hosting ? "you host" : "you join") + " game " +
-        net::formatRoomCode(w.pair.code) + ".");
-    return -1;
 }
 
 }  // namespace
@@ -431,77 +328,40 @@ int startNetGame()
     if (!session)
         return -1;
     NetGame& g = *session;
+    NetSession& n = g.net;
+    const NetGameOptions& o = g.options;
+    n.options.mode = o.mode;
+    n.options.address = o.address;
+    n.options.port = o.port;
+    n.options.relay = o.relay;
+    n.options.code = o.code;
+    n.options.fixedDelayMs = o.fixedDelayMs;
+    n.options.paced = o.paced;
+    n.listener = NetListener{onNews, &g};
+    n.own = EventSource{localEvents, &g};
+    n.localKey = onLocalKey;
     net::Identity id;
     std::string error;
     if (!identity(id, error)) {
-        say(error);
+        say(n.state, error);
         return 1;
     }
-    const NetGameOptions& o = g.options;
     loadNotices(g.board);
-    if (o.mode == NetMode::Quick) {
-        blit(0, 0, logo, screen, nullptr);
-        SDL_Flip(screen);
-        const int status = pairUp(g);
-        if (status >= 0) {
-            freeNotices(g.board);
-            return status;
-        }
-    }
-    if (!o.relay.empty()) {
-        if (!openRoom(g, id))
-            return 1;
-    } else if (o.mode == NetMode::Host) {
-        g.host.play = ownPlaySettings();
-        g.host.fixedDelayMs = o.fixedDelayMs;
-        if (!net::hostOpen(g.host, o.address, o.port, id, realNowMs, error)) {
-            say(error);
-            return 1;
-        }
-        say("Waiting for a player on port " + std::to_string(g.host.port) + ".");
-    } else {
-        const net::Role role = o.mode == NetMode::Join ? net::Role::Player : net::Role::Watcher;
-        say("Connecting to " + o.address + " port " + std::to_string(o.port) + ".");
-        if (!net::clientOpen(g.client, o.address, o.port, id, role, realNowMs, error)) {
-            say(error);
-            return 1;
-        }
-    }
     // The logo keeps the window company while it waits; the screen is black
     // again before the game starts, as it is for the other machine.
     blit(0, 0, logo, screen, nullptr);
     SDL_Flip(screen);
-    const int status = waitForStart(g);
+    int status = o.mode == NetMode::Quick ? pairUp(g) : -1;
+    if (status < 0)
+        status = netSessionOpen(n, id, ownPlaySettings()) ? waitForStart(g) : 1;
     SDL_FillRect(screen, nullptr, 0);
     if (status >= 0) {
         freeNotices(g.board);
         return status;
     }
-
-    NetplayDriver& d = g.driver;
-    std::uint32_t rtt = 0;
-    std::uint32_t delay = 0;
-    if (o.mode == NetMode::Host) {
-        g.play = g.host.play;
-        d.host = &g.host;
-        rtt = g.host.rttMs;
-        delay = g.host.delayMs;
-        g.seat = 0;
-    } else {
-        g.play = g.client.session.play;
-        adoptPlaySettings(g.play);
-        d.client = &g.client;
-        rtt = g.client.session.rttMs;
-        delay = g.client.session.delayMs;
-        g.seat = o.mode == NetMode::Join ? 1 : net::kNoLocalPlayer;
-    }
-    say(std::string(o.mode == NetMode::Watch ? "Watching" : "Playing") + ": round trip " + std::to_string(rtt) +
-        " ms, input delay " + std::to_string(delay) + " ms.");
-    d.localSource = localEvents;
-    d.afterPause = afterPause;
-    d.stateHash = gameStateHash;
-    d.paced = o.paced;
-    startNetplay(d, g.seat, delay, nowMs());
+    netSessionPlay(n, gameStateHash, PauseHook{afterPause, &g}, nowMs());
+    if (n.seat != kHostSeat)
+        adoptPlaySettings(n.play);
     g.live = true;
     return -1;
 }
@@ -514,9 +374,9 @@ void netGameClosing()
     // Only the host's quit ends both games: a guest or a watcher is told so,
     // its panel on top through the closing sequence, which both games still
     // play in step.
-    if (g.live && !g.over && g.seat != kHostSeat) {
-        say(g.seat == kGuestSeat ? "The host ended the game." : "The game you watched has ended.");
-        showNotice(g.board, noticeFor(g.seat, net::Reason::Quit, false, true), realNowMs());
+    if (g.live && g.net.state.phase == NetPhase::Playing && g.net.seat != kHostSeat) {
+        say(g.net.state, g.net.seat == kGuestSeat ? "The host ended the game." : "The game you watched has ended.");
+        showNotice(g.board, noticeFor(g.net.seat, net::Reason::Quit, false, true), realNowMs());
     }
 }
 
@@ -528,14 +388,17 @@ void netGameClosed()
 
 std::string netGameReplayText()
 {
-    if (!session || !session->live)
-        return "";
-    return sessionReplayText(session->play, session->driver.played, "A network session of VOLTARI.");
+    return session && session->live ? netSessionReplayText(session->net) : "";
 }
 
 const NetplayDriver* netGameDriver()
 {
-    return session && session->live ? &session->driver : nullptr;
+    return session && session->live ? &session->net.driver : nullptr;
+}
+
+const NetState* netGameState()
+{
+    return session ? &session->net.state : nullptr;
 }
 
 int netGameNotice()
@@ -545,47 +408,20 @@ int netGameNotice()
 
 std::string netGameRelayDrops()
 {
-    if (!session || session->options.relay.empty())
-        return "";
-    const NetGame& g = *session;
-    const net::RelayDrops& d = g.options.mode == NetMode::Host ? g.host.relay.drops : g.client.relay.drops;
-    return "relay drops: " + std::to_string(d.badTag) + " bad tag, " + std::to_string(d.badSize) + " bad size, " +
-           std::to_string(d.badForm) + " bad form, " + std::to_string(d.replayed) + " replayed, " +
-           std::to_string(d.early) + " early, " + std::to_string(d.strangers) + " strangers" +
-           (g.options.mode == NetMode::Host ? "; " + std::to_string(g.host.castSeq) + " casts, " +
-                                                  std::to_string(g.host.castBytesSent) + " bytes"
-                                            : "");
+    return session ? netSessionRelayDrops(session->net) : "";
 }
 
 std::uint64_t netGameBytesSent()
 {
-    if (!session)
-        return 0;
-    return session->options.mode == NetMode::Host ? net::hostBytesSent(session->host) : session->client.conn.bytesSent;
+    return session ? netSessionBytesSent(session->net) : 0;
 }
 
 void endNetGame()
 {
     if (!session)
         return;
-    NetGame& g = *session;
-    if (g.live) {
-        if (!g.over)
-            closeConnections(g, net::Reason::Quit, "The other side's game ended.");
-        const Uint32 since = realNowMs();
-        while (realNowMs() - since < kByeLingerMs) {
-            if (g.options.mode == NetMode::Host) {
-                net::hostStep(g.host, 5);
-                if (g.host.peers.empty())
-                    break;
-            } else {
-                net::clientStep(g.client, 5);
-                if (net::clientDone(g.client))
-                    break;
-            }
-        }
-        stopNetplay();
-    }
+    if (session->live)
+        netSessionFinish(session->net);
     session.reset();
     useRealClock();
 }

@@ -16,10 +16,7 @@
 #include "game/base/inputseam.h"
 #include "game/base/timeseam.h"
 #include "netplay/driver.h"
-
-// Quick: through a relay, with anyone else waiting there; once paired it
-// becomes Host or Join of a room.
-enum class NetMode { Local, Host, Join, Watch, Quick };
+#include "netplay/netsession.h"
 
 struct NetGameOptions {
     NetMode mode = NetMode::Local;
@@ -29,8 +26,8 @@ struct NetGameOptions {
     std::string code;        // with a relay, Join, Watch: the room's code (canonical); Host draws one unless paired
     // For tests and tools; a player's game leaves them as they are.
     std::uint16_t fixedDelayMs = 0;  // D whatever the round trip, ms (0: chosen from it)
-    EventSource ownEvents = nullptr; // this machine's own events (null: SDL's queue)
-    PauseHook afterPause = nullptr;  // called after every pause, after the session's own work
+    EventSource ownEvents;           // this machine's own events (none given: SDL's queue)
+    PauseHook afterPause;            // called after every pause, after the session's own work
     bool paced = true;               // virtual time keeps to real time
 };
 
@@ -59,6 +56,8 @@ void endNetGame();
 
 // The running session's driver (figures, the events played), or null.
 const NetplayDriver* netGameDriver();
+// The session's state, or null when none was asked for.
+const NetState* netGameState();
 // The session so far as a replay script (empty when none runs); a session
 // whose games went apart is saved so by itself.
 std::string netGameReplayText();
@@ -70,11 +69,13 @@ std::string netGameRelayDrops();
 // Bytes sent to the other machines so far, framing included.
 std::uint64_t netGameBytesSent();
 
-// What the session is doing, for a person: "Waiting for a player on port
-// 24642", "Playing with 10.0.0.2: round trip 40 ms, input delay 40 ms", the
-// reason a session ended. The default listener sets the window caption and
-// writes the line to standard error.
-typedef void (*NetStatusListener)(const std::string& text);
+// What the session is doing: its state as a value, and a line for a person
+// ("Waiting for a player on port 24642", "Playing: round trip 40 ms, input
+// delay 40 ms", the reason a session ended; "" when the state alone changed).
+// The default listener sets the window caption, writes the line to standard
+// error and, when VOLTARI_STATE_FD names an open descriptor (a dialog's
+// pipe), the state as a line (net::netStateLine) to it.
+typedef void (*NetStatusListener)(const NetState& state, const std::string& text);
 void setNetStatusListener(NetStatusListener listener);
 // Told a room's code ("K7QX-2M9P") once this machine has opened it through
 // a relay, before anyone joins: a page shows it with a link that joins it.

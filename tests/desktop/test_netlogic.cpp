@@ -225,9 +225,6 @@ TEST(NetDialogTexts, RelayArgumentsAndTheRoomsCode)
               (std::vector<std::string>{"--relay", "nats://r:4222", "--host"}));
     EXPECT_EQ(netGameArguments("nats://r:4222", "--watch", "K7QX-2M9P"),
               (std::vector<std::string>{"--relay", "nats://r:4222", "--watch", "K7QX-2M9P"}));
-    EXPECT_EQ(roomCodeIn("Waiting for a player: the game's code is K7QX-2M9P (relay nats://r:4222)."), "K7QX-2M9P");
-    EXPECT_EQ(roomCodeIn("Waiting for a player on port 24642."), "");
-    EXPECT_EQ(roomCodeIn("the game's code is K0QX-2M9P"), "");
 }
 
 TEST(NetDialogTexts, PlayAnyoneIsOfferedThroughARelayOnly)
@@ -250,10 +247,6 @@ TEST(NetDialogTexts, PlayAnyoneIsOfferedThroughARelayOnly)
     EXPECT_STREQ(netChoiceOption(C::PlayAnyone), "--quick");
     EXPECT_EQ(netGameArguments("nats://r:4222", netChoiceOption(C::PlayAnyone), ""),
               (std::vector<std::string>{"--relay", "nats://r:4222", "--quick"}));
-    // Paired, the host's line names the code, but nobody is to be given it.
-    EXPECT_EQ(roomCodeIn("Paired with a player: you host game K7QX-2M9P."), "");
-    EXPECT_EQ(readStatusLine("voltari: Waiting for anyone to play on the relay at nats://r:4222."), GameNews::Other);
-    EXPECT_EQ(readStatusLine("voltari: Paired with a player: you join game K7QX-2M9P."), GameNews::Other);
 }
 
 TEST(NetDialogRemembered, TheRelayIsKeptBesideTheJoinAddress)
@@ -262,17 +255,32 @@ TEST(NetDialogRemembered, TheRelayIsKeptBesideTheJoinAddress)
     EXPECT_EQ(rememberedRelayFile(), "/elsewhere/config/voltari/relay-address");
 }
 
-TEST(NetDialogGame, StatusLinesAndPlayBegan)
+// The dialog learns the session's state from its own pipe, never from the
+// sentences on standard error.
+TEST(NetDialogGame, TheSessionsStateComesOnItsOwnPipe)
 {
-    EXPECT_EQ(readStatusLine("voltari: Playing with 10.0.0.2: round trip 40 ms, input delay 40 ms"),
-              GameNews::PlayBegan);
-    EXPECT_EQ(readStatusLine("voltari: Playing: round trip 0 ms, input delay 20 ms."), GameNews::PlayBegan);
-    EXPECT_EQ(readStatusLine("voltari: Watching: round trip 0 ms, input delay 20 ms."), GameNews::PlayBegan);
-    EXPECT_EQ(readStatusLine("voltari: Playing"), GameNews::Other);
-    EXPECT_EQ(readStatusLine("voltari: Playingfield"), GameNews::Other);
-    EXPECT_EQ(readStatusLine("voltari: Waiting for a player on port 24642"), GameNews::Other);
-    EXPECT_EQ(readStatusLine("Playing with 10.0.0.2"), GameNews::Other);  // not the game's status line
-    EXPECT_EQ(readStatusLine(""), GameNews::Other);
+    std::vector<std::string> lines;
+    GameRun run = runToEnd(
+        "echo 'voltari: Playing: round trip 1 ms' >&2;"
+        " echo 'state waiting host code=k7qx2m9p port=0 rtt=0 delay=0 reason=0 refused=0 greeted=0' >&$VOLTARI_STATE_FD;"
+        " echo 'Playing with 10.0.0.2' >&3;"
+        " echo 'state playing host code=K7QX-2M9P port=0 rtt=40 delay=40 reason=0 refused=0 greeted=1' >&3",
+        lines);
+    EXPECT_EQ(run.state.phase, net::NetPhase::Playing);
+    EXPECT_EQ(run.state.mode, net::NetMode::Host);
+    EXPECT_EQ(run.state.code, "K7QX-2M9P");
+    EXPECT_EQ(run.state.rttMs, 40);
+    EXPECT_FALSE(run.paired);
+    EXPECT_EQ(lines, std::vector<std::string>{"voltari: Playing: round trip 1 ms"});
+    // Paired while playing anyone: the room it hosts is not to be given out.
+    run = runToEnd("echo 'state pairing quick code= port=0 rtt=0 delay=0 reason=0 refused=0 greeted=0' >&3;"
+                   " echo 'state waiting host code=K7QX-2M9P port=0 rtt=0 delay=0 reason=0 refused=0 greeted=0' >&3",
+                   lines);
+    EXPECT_EQ(run.state.phase, net::NetPhase::Waiting);
+    EXPECT_TRUE(run.paired);
+    // A game that says nothing of its state leaves it at its start.
+    run = runToEnd("echo 'voltari: Playing: round trip 0 ms, input delay 20 ms.' >&2", lines);
+    EXPECT_EQ(run.state.phase, net::NetPhase::Opening);
 }
 
 TEST(NetDialogGame, ReadsEveryLineAndTheExitStatus)

@@ -118,7 +118,7 @@ void notePause(Uint32 now) { pacingPauses.push_back(now); }
 TEST(FramePacing, WaitsInMillisecondStepsAndCountsEveryFrame)
 {
     useVirtualClock(0xFFFFFFFEu);
-    setPauseHook(notePause);
+    setPauseHook({[](void*, Uint32 t) { notePause(t); }, nullptr});
     paceFrame(0xFFFFFFFEu - 2, 5);
     EXPECT_EQ(pacingPauses, (std::vector<Uint32>{0xFFFFFFFFu, 0u, 1u}));
     EXPECT_EQ(framePacingCalls(), 1u);

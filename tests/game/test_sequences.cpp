@@ -67,7 +67,7 @@ protected:
         useVirtualClock(5000);
         pauseTimes.clear();
         atPause = nullptr;
-        setPauseHook(recordPause);
+        setPauseHook({[](void*, Uint32 t) { recordPause(t); }, nullptr});
         ASSERT_TRUE(startTestMedia());
         fillAtlas();
         buildSphereDots();

@@ -159,25 +159,30 @@ void logHook(Uint32 now) {
 
 // Says the port once the host listens, for the test that started us; every
 // line also goes to the log on standard error.
-void status(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
-    unsigned port = 0;
-    if (std::sscanf(text.c_str(), "Waiting for a player on port %u", &port) == 1) {
-        std::printf("port %u\n", port);
+// The lines for a person go to standard error; what the test harness needs
+// (the port, the room's code, which side a pairing made this) is read from
+// the state, once each.
+void status(const NetState& state, const std::string& text) {
+    static bool toldWhere = false;
+    static NetMode lastMode = NetMode::Local;
+    if (!text.empty())
+        std::fprintf(stderr, "%s\n", text.c_str());
+    if (!toldWhere && state.phase == NetPhase::Waiting && state.mode == NetMode::Host && lastMode != NetMode::Quick) {
+        toldWhere = true;
+        if (state.code.empty())
+            std::printf("port %u\n", unsigned(state.port));
+        else
+            std::printf("code %s\n", state.code.c_str());
         std::fflush(stdout);
     }
-    char code[16] = {};
-    if (std::sscanf(text.c_str(), "Waiting for a player: the game's code is %9s", code) == 1) {
-        std::printf("code %s\n", code);
-        std::fflush(stdout);
-    }
-    const std::string paired = "Paired with a player: you ";
-    if (text.compare(0, paired.size(), paired) == 0) {
-        const bool hosting = text.compare(paired.size(), 4, "host") == 0;
+    if (lastMode == NetMode::Quick && state.mode != NetMode::Quick) {
+        const bool hosting = state.mode == NetMode::Host;
         script = quickScripts[hosting ? 0 : 1];
         std::printf("paired %s\n", hosting ? "host" : "guest");
         std::fflush(stdout);
+        toldWhere = true;  // a paired host's code is the pair's, not for the harness
     }
+    lastMode = state.mode;
 }
 
 int usage() {
@@ -256,8 +261,8 @@ int main(int argc, char** argv) {
         options.fixedDelayMs = std::uint16_t(std::atoi(argv[quick ? 5 : 4]));
     if (quick)
         options.mode = NetMode::Quick;
-    options.ownEvents = scriptSource;
-    options.afterPause = logHook;
+    options.ownEvents = EventSource{[](void*, SDL_Event* e) { return scriptSource(e); }, nullptr};
+    options.afterPause = PauseHook{[](void*, Uint32 now) { logHook(now); }, nullptr};
     options.paced = std::getenv("VOLTARI_NET_PACED") != nullptr;  // as a real session runs
     setNetStatusListener(status);
     askForNetGame(options);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "net/netstate.h"
 #include "net/protocol.h"
 #include "net/stream.h"
 
@@ -248,4 +249,37 @@ TEST(NetStream, RefusesWrongMagicBadLengthsAndBadBodiesForGood) {
         EXPECT_FALSE(feedStream(r, good.data(), good.size(), got)) << c.what;
         EXPECT_TRUE(got.empty()) << c.what;
     }
+}
+
+// The session's state as a line for a dialog: every value comes back, and
+// anything but such a line is refused, never half read.
+TEST(NetStateLine, EveryValueComesBackAndOtherLinesAreRefused) {
+    NetState s;
+    s.phase = NetPhase::Ended;
+    s.mode = NetMode::Watch;
+    s.code = "K7QX-2M9P";
+    s.port = 24642;
+    s.rttMs = 120;
+    s.delayMs = 80;
+    s.reason = Reason::Seat;
+    s.refused = true;
+    s.greeted = true;
+    const std::string line = netStateLine(s);
+    EXPECT_EQ(line, "state ended watch code=K7QX-2M9P port=24642 rtt=120 delay=80 reason=10 refused=1 greeted=1");
+    NetState back;
+    ASSERT_TRUE(parseNetStateLine(line, back));
+    EXPECT_EQ(netStateLine(back), line);
+    ASSERT_TRUE(parseNetStateLine(netStateLine(NetState()), back));
+    EXPECT_EQ(back.code, "");
+    EXPECT_EQ(back.phase, NetPhase::Opening);
+    for (const char* bad : {
+             "", "Playing: round trip 40 ms, input delay 40 ms.",
+             "state playing host code=K7QX-2M9P port=0 rtt=40 delay=40 reason=0 refused=0",
+             "state dancing host code= port=0 rtt=0 delay=0 reason=0 refused=0 greeted=0",
+             "state playing guest code= port=0 rtt=0 delay=0 reason=0 refused=0 greeted=0",
+             "state playing host code=K0QX-2M9P port=0 rtt=0 delay=0 reason=0 refused=0 greeted=0",
+             "state playing host code= port=70000 rtt=0 delay=0 reason=0 refused=0 greeted=0",
+             "state playing host code= port=0 rtt=0 delay=0 reason=0 refused=0 greeted=0 and more",
+         })
+        EXPECT_FALSE(parseNetStateLine(bad, back)) << bad;
 }

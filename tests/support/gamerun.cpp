@@ -161,11 +161,11 @@ int runScripted(const std::vector<ScriptedEvent>& script, const RunOptions& opti
     activeOptions = options;
     useVirtualClock(options.startMs);
     runStart = options.startMs;
-    setPauseHook(scriptHook);
-    setEventSource(scriptedEvents);
+    setPauseHook({[](void*, Uint32 t) { scriptHook(t); }, nullptr});
+    setEventSource({[](void*, SDL_Event* e) { return scriptedEvents(e); }, nullptr});
     int status = runGame();
-    setEventSource(nullptr);
-    setPauseHook(nullptr);
+    setEventSource({});
+    setPauseHook({});
     return status;
 }
 
