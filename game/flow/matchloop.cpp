@@ -1,6 +1,7 @@
 #include "game/flow/matchloop.h"
 
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "SDL_mixer.h"
@@ -24,6 +25,8 @@ namespace {
 
 const Uint32 minFrameMs = 5;  // at most 200 frames a second
 
+MatchStepWatcher stepWatcher;  // tests only
+
 // This frame's events, each through the game's one event record. The
 // match is left and the quit noted as soon as their event comes, as the
 // event source may judge the next events by it.
@@ -41,6 +44,8 @@ std::vector<SDL_Event> pollFrameEvents()
 }
 
 }  // namespace
+
+void setMatchStepWatcher(MatchStepWatcher watcher) { stepWatcher = std::move(watcher); }
 
 void stepMatchVolume()
 {
@@ -82,7 +87,11 @@ void matchFrame()
     const std::vector<SDL_Event> events = pollFrameEvents();
     // The boxes pushed to the display hold the movers where they start.
     placeUpdateRects(m);
-    const FrameHappenings h = stepMatch(m, FrameInput{events.data(), static_cast<int>(events.size()), nowMs()});
+    const FrameInput in{events.data(), static_cast<int>(events.size()), nowMs()};
+    const Match before = stepWatcher ? m : Match{};
+    const FrameHappenings h = stepMatch(m, in);
+    if (stepWatcher)
+        stepWatcher(before, in, h, m);
 
     showHappenings(m, h);
     drawMatchFrame(m);

@@ -2,6 +2,8 @@
 // through the seams, the match stepped, then its picture and sounds.
 #pragma once
 
+#include <functional>
+
 #include "game/match/step.h"
 
 struct Match;
@@ -18,3 +20,9 @@ void drawMatchFrame(Match& m);
 void pointHandling(Match& m);
 // The match's music volume key: steps of 10.
 void stepMatchVolume();
+
+// Tests only: called with every step the match frame makes, the record
+// before and after it; an empty function stops the calls.
+using MatchStepWatcher = std::function<void(const Match& before, const FrameInput& in, const FrameHappenings& h,
+                                            const Match& after)>;
+void setMatchStepWatcher(MatchStepWatcher watcher);

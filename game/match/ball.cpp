@@ -197,7 +197,7 @@ BallStrokes updateBall(Match& m, Sint32 dt, const SDL_Rect* leftHitRects, const 
         ++m.sides[leftSide].score;
     }
 
-    if (courtMode == courtPosts && !m.postLock && postMinX < b.x && b.x < postMaxX && inPostRows(b.y)) {
+    if (m.courtMode == courtPosts && !m.postLock && postMinX < b.x && b.x < postMaxX && inPostRows(b.y)) {
         m.postLock = true;
         b.smashBoost = 0;
         if (std::abs(truncToInt(b.vx)) > 20) {
@@ -222,11 +222,11 @@ BallStrokes updateBall(Match& m, Sint32 dt, const SDL_Rect* leftHitRects, const 
     }
 
     if (rectListsOverlap(b.hitRects, hitRectCount, leftHitRects, leftHitRects ? 1 : 0, m.contactX) && !leftHitLock) {
-        const Striker left{leftSide, gameType != gameTwoPeople, gameType + 1, m.sides[leftSide].paddle.vx > 0};
+        const Striker left{leftSide, m.gameType != gameTwoPeople, m.gameType + 1, m.sides[leftSide].paddle.vx > 0};
         paddleHit(m, dt, left, strokes);
     }
     if (rectListsOverlap(b.hitRects, hitRectCount, rightHitRects, rightHitRects ? 1 : 0, m.contactX) && !rightHitLock) {
-        const Striker right{rightSide, gameType == gameComputerBoth, 5, m.sides[rightSide].paddle.vx < 0};
+        const Striker right{rightSide, m.gameType == gameComputerBoth, 5, m.sides[rightSide].paddle.vx < 0};
         paddleHit(m, dt, right, strokes);
     }
 
@@ -243,6 +243,8 @@ BallStrokes updateBall(Match& m, Sint32 dt, const SDL_Rect* leftHitRects, const 
 
 void resetMatch(Match& m)
 {
+    m.gameType = gameType;
+    m.courtMode = courtMode;
     m.rallySpeed = settings.xspeed + 300;
     m.rallyAborted = false;
 

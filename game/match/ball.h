@@ -35,5 +35,6 @@ struct BallStrokes {
 
 // One frame of ball motion over dt ms. Null paddle rects count as no paddle.
 BallStrokes updateBall(Match& m, Sint32 dt, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects);
-// Ball, paddles, locks (postLock too), scores and counters for a new match.
+// Ball, paddles, locks (postLock too), scores and counters for a new match,
+// played by the menu's gameType and courtMode as they are now.
 void resetMatch(Match& m);

@@ -35,6 +35,8 @@ Side startingSide(float x)
 Match startingMatch(Uint32 now)
 {
     Match m{};
+    m.gameType = gameTwoPeople;
+    m.courtMode = courtPlain;
     m.sides[leftSide] = startingSide(leftPaddleStartX);
     m.sides[rightSide] = startingSide(rightPaddleStartX);
     m.ball = ballAt(centreLineX, courtCentreY);

@@ -1,7 +1,8 @@
 // The match as one record: everything that decides how a match goes on,
 // copyable and comparable, so a copy stepped with the same input goes on as
-// the original does. Menu choices (gameType, courtMode) stay outside: only
-// the menu sets them and they hold still for a whole match.
+// the original does. The menu's choices stay the menu's; the record holds a
+// copy of the two the match plays by, taken as the match starts, so a record
+// stepped later goes on as it would have then.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,8 @@ struct Side {
 };
 
 struct Match {
+    Sint32 gameType;        // the menu's gameType as the match started: who plays which paddle
+    Sint32 courtMode;       // the menu's courtMode as the match started
     Side sides[2];          // [leftSide], [rightSide]
     Ball ball;
     Sint32 rallyEnd;        // 0 running, 1 left scored, 2 right scored, 3 abort
@@ -61,6 +64,8 @@ template <class M, class Visit>
 void visitMatchFields(M& m, Visit&& visit)
 {
     static const char* const sideNames[2] = {"left", "right"};
+    visit("gameType", m.gameType);
+    visit("courtMode", m.courtMode);
     for (int i = 0; i < 2; ++i) {
         auto& s = m.sides[i];
         const char* n = sideNames[i];

@@ -52,9 +52,9 @@ FrameHappenings stepMatch(Match& m, const FrameInput& in)
     left.vxSnapshot = left.paddle.vx;
     right.vxSnapshot = right.paddle.vx;
 
-    if (gameType != gameTwoPeople)
-        steerLeftComputer(m, m.ball.x, m.ball.y, left.paddle.x, left.paddle.y, gameType);
-    if (gameType == gameComputerBoth)
+    if (m.gameType != gameTwoPeople)
+        steerLeftComputer(m, m.ball.x, m.ball.y, left.paddle.x, left.paddle.y, m.gameType);
+    if (m.gameType == gameComputerBoth)
         steerRightComputer(m, m.ball.x, m.ball.y, right.paddle.x, right.paddle.y);
 
     if (m.rampTrigger == rampRequested) {

@@ -37,8 +37,8 @@ protected:
 
         settings.sound = 0;
         settings.xspeed = 0;
-        gameType = 0;
-        courtMode = 1;
+        m.gameType = 0;
+        m.courtMode = 1;
         m.sides[leftSide].score = m.sides[rightSide].score = 0;
         m.rallyEnd = 0;
         m.hitCount = 0;
@@ -103,7 +103,7 @@ protected:
 
         for (int i = 0; i < 30; ++i) {
             SetUp();
-            gameType = type;
+            m.gameType = type;
             const Uint32 before = m.randDraws;
             if (onLeft) {
                 m.sides[leftSide].paddle = Paddle{100, 250, {{100, 250, 20, 80}}, 0, 0};
@@ -400,7 +400,7 @@ TEST_F(BallTest, CentreLineClearsTheOtherSidesLock)
 
 TEST_F(BallTest, SlowBallSlipsPastThePostAwayFromItsPlayer)
 {
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(395, 100, 15, 0);
     m.sides[leftSide].hitLock = true;
     frame();
@@ -410,7 +410,7 @@ TEST_F(BallTest, SlowBallSlipsPastThePostAwayFromItsPlayer)
     EXPECT_EQ(m.hitCount, 0);
 
     SetUp();
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(405, 500, -20.9f, 0);  // truncates to 20: still slow
     m.sides[rightSide].hitLock = true;
     frame();
@@ -420,7 +420,7 @@ TEST_F(BallTest, SlowBallSlipsPastThePostAwayFromItsPlayer)
 
 TEST_F(BallTest, SlowUnplayedBallKeepsItsSpeedAtThePost)
 {
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(395, 100, 10, 0);
     frame();
     EXPECT_EQ(m.ball.vx, 10.0f);
@@ -429,7 +429,7 @@ TEST_F(BallTest, SlowUnplayedBallKeepsItsSpeedAtThePost)
 
 TEST_F(BallTest, FastBallBouncesOffThePostAndFreesBothPaddles)
 {
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(395, 425, 300, 0);
     m.sides[leftSide].hitLock = true;
     m.ball.smashBoost = 30;
@@ -444,7 +444,7 @@ TEST_F(BallTest, FastBallBouncesOffThePostAndFreesBothPaddles)
 
 TEST_F(BallTest, NoSecondPostBounceUntilAPaddleHit)
 {
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(395, 150, 300, 0);
     frame();
     ASSERT_EQ(m.ball.vx, -300.0f);
@@ -474,7 +474,7 @@ TEST_F(BallTest, PostZoneEdges)
                           {395, 425, true},  {395, 525, true},    {395, 525.5f, false}, {395, 300, false}};
     for (const Case& c : cases) {
         SetUp();
-        courtMode = 2;
+        m.courtMode = 2;
         setBall(c.x, c.y, 300, 0);
         frame();
         EXPECT_EQ(m.ball.vx < 0, c.bounce) << c.x << ", " << c.y;
@@ -484,7 +484,7 @@ TEST_F(BallTest, PostZoneEdges)
 TEST_F(BallTest, OtherCourtsHaveNoPosts)
 {
     for (int court : {1, 3}) {
-        courtMode = court;
+        m.courtMode = court;
         setBall(395, 100, 300, 0);
         frame();
         EXPECT_EQ(m.ball.vx, 300.0f);

@@ -322,7 +322,7 @@ TEST_F(PaddleTest, SmashHeldFreezesThePaddle)
 
 TEST_F(PaddleTest, SmashHeldFreezesAComputerPaddle)
 {
-    gameType = 4;
+    m.gameType = 4;
     place(m.sides[leftSide].paddle, 100, 100, 0, 0);
     place(m.sides[rightSide].paddle, 600, 100, 0, 0);
     press(SDLK_LSHIFT);
