@@ -14,6 +14,7 @@
 #include "game/flow/matchloop.h"
 #include "game/match/ball.h"
 #include "game/match/computer.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "game/match/sphere.h"
 #include "game/media/assets.h"
@@ -51,17 +52,20 @@ void benchMediaDone()
 
 namespace {
 
+// The match the game plays, which this program watches and sets up.
+Match& m = currentMatch();
+
 void startBenchMatch()
 {
     useVirtualClock(1000);
     gameType = 4;
     courtMode = 2;
-    ball.vx = 100;
-    ball.vy = 100;
-    resetMatch();
-    stopSparks();
-    frameClock = makeFrameClock();
-    restart(frameClock);
+    m.ball.vx = 100;
+    m.ball.vy = 100;
+    resetMatch(m);
+    stopSparks(m);
+    m.frameClock = makeFrameClock();
+    restart(m.frameClock);
 }
 
 // The match frame as the game plays it: matchFrame() with its own three
@@ -86,8 +90,8 @@ void BM_MatchFrame(benchmark::State& state)
     for (auto _ : state) {
         matchFrame();
         if (!inMatch) {
-            resetMatch();
-            stopSparks();
+            resetMatch(m);
+            stopSparks(m);
             inMatch = true;
         }
         if (static_cast<Sint32>(nowMs() - nextRefresh) >= 0) {
@@ -161,8 +165,8 @@ void BM_MatchLoopFrames(benchmark::State& state)
     for (auto _ : state) {
         matchFrame();
         if (!inMatch) {
-            resetMatch();
-            stopSparks();
+            resetMatch(m);
+            stopSparks(m);
             inMatch = true;
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "game/base/state.h"
+#include "game/match/match.h"
 #include "netplay/sdlinput.h"
 #include "netplay/seats.h"
 
@@ -186,9 +187,11 @@ void netplayPauseHook(void* driver, Uint32 nowMs) {
     bool held = false;
     if (!d.failed) {
         setLocalTime(d, nowMs);
-        const bool point = score1 + score2 != d.hashedPoints;
+        const Match& match = currentMatch();
+        const int points = match.sides[leftSide].score + match.sides[rightSide].score;
+        const bool point = points != d.hashedPoints;
         if (d.stateHash && (nowMs >= d.nextHashMs || point) && d.lockstep.localPlayer < net::kPlayers) {
-            d.hashedPoints = score1 + score2;
+            d.hashedPoints = points;
             net::Message m;
             m.kind = net::Kind::StateHash;
             m.stateHash.atMs = nowMs;

@@ -43,7 +43,7 @@ struct NetplayDriver {
     std::uint64_t hashesMatched = 0;
     bool paced = false;                // virtual time waits for real time (a real session; tests may run unpaced)
     std::vector<net::Stamped> played;  // every event handed to the game, in order: the session's replay
-    int hashedPoints = 0;              // score1 + score2 at the last hash: a hash goes at every point
+    int hashedPoints = 0;              // both scores added at the last hash: a hash goes at every point
     std::uint32_t startVirtualMs = 0;  // virtual ms at the session's start
     std::uint32_t startRealMs = 0;     // real ms (the network's clock) at the session's start
     std::uint64_t pacedRealMs = 0;     // real ms spent letting real time catch up

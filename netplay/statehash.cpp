@@ -1,51 +1,34 @@
 #include "netplay/statehash.h"
 
-#include <cstring>
-#include <initializer_list>
-
 #include "game/base/state.h"
-#include "game/match/ball.h"
-#include "game/match/paddle.h"
+#include "game/match/match.h"
 
 namespace {
 
 struct Fnv {
     std::uint64_t h = 1469598103934665603ull;
-    void bytes(const void* p, std::size_t n) {
-        const unsigned char* b = static_cast<const unsigned char*>(p);
-        for (std::size_t i = 0; i < n; ++i) {
-            h ^= b[i];
+    // Low byte first, so every build hashes a number alike.
+    void i(std::int64_t v) {
+        std::uint64_t u = static_cast<std::uint64_t>(v);
+        for (int k = 0; k < 8; ++k) {
+            h ^= u & 0xFFu;
             h *= 1099511628211ull;
+            u >>= 8;
         }
-    }
-    void i(std::int64_t v) { bytes(&v, sizeof v); }
-    void f(float v) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        i(bits);
     }
 };
 
 }  // namespace
 
-std::uint64_t gameStateHash() {
+std::uint64_t matchStateHash(const Match& m) {
     // The music volume is left out: it is each machine's own.
     Fnv h;
     h.i(inMatch);
     h.i(gameType);
     h.i(courtMode);
-    h.i(score1);
-    h.i(score2);
-    h.i(rallyEnd);
-    h.i(rallySpeed);
-    for (float v : {ball.x, ball.y, ball.vx, ball.vy, ball.smashBoost, leftPaddle.x, leftPaddle.y, leftPaddle.vx,
-                    leftPaddle.vy, rightPaddle.x, rightPaddle.y, rightPaddle.vx, rightPaddle.vy})
-        h.f(v);
-    h.i(leftHitLock);
-    h.i(rightHitLock);
-    h.i(leftSmashHeld);
-    h.i(rightSmashHeld);
-    h.i(randDraws);
-    h.i(randHash);
+    for (std::int64_t v : matchFieldValues(m))
+        h.i(v);
     return h.h;
 }
+
+std::uint64_t gameStateHash() { return matchStateHash(currentMatch()); }

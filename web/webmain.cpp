@@ -10,7 +10,7 @@
 #include "game/flow/game.h"
 #include "game/flow/netgame.h"
 #include "game/base/state.h"
-#include "game/match/paddle.h"
+#include "game/match/match.h"
 #include "settings/settings.h"
 
 extern "C" {
@@ -39,7 +39,9 @@ EMSCRIPTEN_KEEPALIVE int voltariWriteSetup(const int* boxes)
 // and the right paddle's x and y (float, px). The page only reads them.
 EMSCRIPTEN_KEEPALIVE void voltariView(int* addresses)
 {
-    const void* fields[6] = {&inMatch, &gameType, &leftPaddle.x, &leftPaddle.y, &rightPaddle.x, &rightPaddle.y};
+    const Paddle& left = currentMatch().sides[leftSide].paddle;
+    const Paddle& right = currentMatch().sides[rightSide].paddle;
+    const void* fields[6] = {&inMatch, &gameType, &left.x, &left.y, &right.x, &right.y};
     for (int i = 0; i < 6; ++i)
         addresses[i] = static_cast<int>(reinterpret_cast<uintptr_t>(fields[i]));
 }

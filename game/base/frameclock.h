@@ -10,11 +10,18 @@ struct FrameClock {
     Uint32 rampStart;   // ms, tick at which the current ramp began
 };
 
+// Each takes the time (ms on nowMs's clock) as a value, so a match step
+// reads no clock of its own; the short forms read nowMs() once.
+FrameClock makeFrameClock(Uint32 now);
+void restart(FrameClock& clock, Uint32 now);
+Sint32 elapsedMs(const FrameClock& clock, Uint32 now);
+void restartRamp(FrameClock& clock, Uint32 now);
+void updateRamp(FrameClock& clock, Uint32 now);
+
 FrameClock makeFrameClock();
 void restart(FrameClock& clock);
 Sint32 elapsedMs(const FrameClock& clock);
 void restartRamp(FrameClock& clock);
 void updateRamp(FrameClock& clock);
 
-extern FrameClock frameClock;  // the match loop's clock, created at start-up
-void resetFrameClock();        // frameClock as the program starts
+extern const FrameClock idleFrameClock;  // created, never started: the match's clock as the program starts

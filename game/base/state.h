@@ -1,5 +1,5 @@
-// Global state every layer shares: menu choices, the shared event record,
-// the main loop's flags and the match state. Defined in state.cpp.
+// Global state every layer shares: menu choices, the shared event record
+// and the main loop's flags. Defined in state.cpp.
 #pragma once
 
 #include "SDL.h"
@@ -33,20 +33,10 @@ extern SDL_Event event;      // the game's only event record
 extern bool quitRequested;   // the player asked to quit; never cleared
 extern bool inMatch;         // a match is running
 
-// Match state
-extern Sint32 score1;        // left player's points
-extern Sint32 score2;        // right player's points
-extern Sint32 rallyEnd;      // 0 running, 1 left scored, 2 right scored, 3 abort
-extern bool rallyAborted;    // Escape or window close until resetMatch
-extern Sint32 hitCount;      // bounces counted since the last frame
-extern Sint32 rallySpeed;    // px/s given to paddles by keys, sticks and computer
-extern Sint32 rampTrigger;   // 2: restart the speed ramp of frameClock
-extern SDL_Rect updateRects[3];  // px: left paddle, right paddle, ball
+// The three rectangles a match frame pushes to the display (px): left
+// paddle, right paddle, ball. The match itself is one record, Match
+// (game/match/match.h).
+extern SDL_Rect updateRects[3];
 
-// Computer smashes draw on rand(); counted so replays can compare the draws.
-extern Uint32 randDraws;     // number of rand() calls made by the game
-extern Uint32 randHash;      // FNV-1a over every value drawn, in order
-int drawRand();              // rand(), counted
-
-// Every global above, and rand()'s sequence, as the program starts.
+// Every global above as the program starts.
 void resetSharedState();

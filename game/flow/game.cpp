@@ -11,8 +11,7 @@
 #include "game/flow/menu.h"
 #include "game/flow/netgame.h"
 #include "game/flow/redraw.h"
-#include "game/match/ball.h"
-#include "game/match/paddle.h"
+#include "game/match/match.h"
 #include "game/match/sphere.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
@@ -57,10 +56,7 @@ int failedRun()
 void resetGame()
 {
     resetSharedState();
-    resetFrameClock();
-    resetBallState();
-    resetPaddles();
-    resetSprites();
+    currentMatch() = startingMatch(nowMs());
     forgetCourt();
 }
 
@@ -69,10 +65,11 @@ int runGame()
     resetGame();
     buildSphereDots();
     fillAtlas();
+    Match& m = currentMatch();
     // resetMatch keeps these signs: the program's first serve goes right and down.
-    ball.vx = 100;
-    ball.vy = 100;
-    frameClock = makeFrameClock();
+    m.ball.vx = 100;
+    m.ball.vy = 100;
+    m.frameClock = makeFrameClock(nowMs());
 
     loadSettings();
     if (!startMedia())
@@ -90,7 +87,7 @@ int runGame()
         joystick0 = SDL_JoystickOpen(0);
         joystick1 = SDL_JoystickOpen(1);
     }
-    restart(frameClock);
+    restart(m.frameClock, nowMs());
 
     fadeImage(logo, nullptr, fadeIn, 100, 0, 0, nullptr);
     fadeImage(logo, background, fadeOut, 100, 0, 0, nullptr);

@@ -1,18 +1,17 @@
 #include "game/flow/matchloop.h"
 
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
+#include "SDL_mixer.h"
 #include "game/base/frameclock.h"
 #include "game/base/inputseam.h"
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
 #include "game/flow/game.h"
 #include "game/flow/redraw.h"
-#include "game/match/ball.h"
-#include "game/match/computer.h"
-#include "game/match/court.h"
-#include "game/match/motion.h"
-#include "game/match/paddle.h"
+#include "game/match/match.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/media.h"
@@ -26,116 +25,102 @@ namespace {
 
 const Uint32 minFrameMs = 5;  // at most 200 frames a second
 
-void abortRally()
-{
-    rallyEnd = rallyAborting;
-    rallyAborted = true;
-    inMatch = false;
-}
+MatchStepWatcher stepWatcher;  // tests only
 
-void pollInput()
+// This frame's events, each through the game's one event record. The
+// match is left and the quit noted as soon as their event comes, as the
+// event source may judge the next events by it.
+std::vector<SDL_Event> pollFrameEvents()
 {
+    std::vector<SDL_Event> events;
     while (pollEvent(&event)) {
-        handleLeftPlayerEvent(event);
-        handleRightPlayerEvent(event);
-        if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) && event.key.keysym.sym == SDLK_ESCAPE)
-            abortRally();
-        if (event.type == SDL_QUIT) {
-            abortRally();
+        events.push_back(event);
+        if (abortsRally(event))
+            inMatch = false;
+        if (event.type == SDL_QUIT)
             quitRequested = true;
-        }
     }
+    return events;
 }
 
 }  // namespace
 
-void drawMatchFrame()
+void setMatchStepWatcher(MatchStepWatcher watcher) { stepWatcher = std::move(watcher); }
+
+void stepMatchVolume()
 {
-    restoreCourt();
-    if (ball.vy == 0)
-        ball.vy = 0.001f;
-    if (ball.vx == 0)
-        ball.vx = 0.001f;
-    drawBallImage(ball);
-    drawBallDots();
-    drawPaddle(leftPaddle, leftSmashHeld ? 1 : 0);
-    drawPaddle(rightPaddle, rightSmashHeld ? 1 : 0);
-    drawScore(score1, score2);
+    musicVolume -= 10;  // Kept: steps of 10 here, of 25 in the menu
+    if (musicVolume < -1)
+        musicVolume = 20;
+    Mix_VolumeMusic(musicVolume);
+}
+
+void showHappenings(Match& m, const FrameHappenings& h)
+{
+    for (int i = 0; i < h.volumeKeys; ++i)
+        stepMatchVolume();
+    for (int i = 0; i < h.strokes.count; ++i)
+        showStroke(m, h.strokes.sides[i]);
+    // A locked paddle is drawn half-transparent.
+    setSurfaceAlpha(paddleImage1, m.sides[leftSide].hitLock ? 128 : 255);
+    setSurfaceAlpha(paddleImage2, m.sides[rightSide].hitLock ? 128 : 255);
+}
+
+void drawMatchFrame(Match& m)
+{
+    const Side& left = m.sides[leftSide];
+    const Side& right = m.sides[rightSide];
+    restoreCourt(m);
+    drawBallImage(m.ball);
+    drawBallDots(m.ball);
+    drawPaddle(left.paddle, leftSide, left.smashHeld ? 1 : 0);
+    drawPaddle(right.paddle, rightSide, right.smashHeld ? 1 : 0);
+    drawScore(left.score, right.score);
     drawPlayerLabels();
-    if (hitSpark1.frame < 8)
-        draw(hitSpark1, static_cast<int>(leftPaddle.x), static_cast<int>(leftPaddle.y));
-    if (hitSpark2.frame < 8)
-        draw(hitSpark2, static_cast<int>(rightPaddle.x), static_cast<int>(rightPaddle.y));
+    drawSpark(m, leftSide);
+    drawSpark(m, rightSide);
 }
 
 void matchFrame()
 {
-    if (hitCount != 0) {
-        rallySpeedUp();
-        hitCount = 0;
-    }
-    pollInput();
-    leftVxSnapshot = leftPaddle.vx;
-    rightVxSnapshot = rightPaddle.vx;
+    Match& m = currentMatch();
+    const std::vector<SDL_Event> events = pollFrameEvents();
+    // The boxes pushed to the display hold the movers where they start.
+    placeUpdateRects(m);
+    const FrameInput in{events.data(), static_cast<int>(events.size()), nowMs()};
+    const Match before = stepWatcher ? m : Match{};
+    const FrameHappenings h = stepMatch(m, in);
+    if (stepWatcher)
+        stepWatcher(before, in, h, m);
 
-    placeUpdateRects();
-
-    if (gameType != gameTwoPeople)
-        steerLeftComputer(ball.x, ball.y, leftPaddle.x, leftPaddle.y, gameType);
-    if (gameType == gameComputerBoth)
-        steerRightComputer(ball.x, ball.y, rightPaddle.x, rightPaddle.y);
-
-    if (rampTrigger == rampRequested) {
-        rampTrigger = rampIdle;
-        restartRamp(frameClock);
-    }
-    updateRamp(frameClock);
-
-    movePaddle(leftPaddle, frameClock);
-    movePaddle(rightPaddle, frameClock);
-    const BallStrokes strokes = updateBall(frameClock, leftPaddle.hitRects, rightPaddle.hitRects);
-    for (int i = 0; i < strokes.count; ++i)
-        showStroke(strokes.sides[i]);
-
-    // A locked paddle is drawn half-transparent.
-    setSurfaceAlpha(paddleImage1, leftHitLock ? 128 : 255);
-    setSurfaceAlpha(paddleImage2, rightHitLock ? 128 : 255);
-    restart(frameClock);
-
-    drawMatchFrame();
+    showHappenings(m, h);
+    drawMatchFrame(m);
     if (screen)
         SDL_UpdateRects(screen, 3, updateRects);
 
-    if (rallyEnd != rallyRunning)
-        pointHandling();
-    if (score1 == settings.pointsToWin || score2 == settings.pointsToWin)
+    if (h.rallyOver)
+        pointHandling(m);
+    if (m.sides[leftSide].score == settings.pointsToWin || m.sides[rightSide].score == settings.pointsToWin)
         inMatch = false;
     // Waits without presenting: see paceFrame.
-    paceFrame(frameClock.startTicks, minFrameMs);
+    paceFrame(m.frameClock.startTicks, minFrameMs);
 }
 
-void pointHandling()
+void pointHandling(Match& m)
 {
     forgetCourt();  // the sequences and the flip below show other pictures
-    if (!rallyAborted) {
+    if (!m.rallyAborted) {
         playEffect(crackSound);
         playEffect(ufoSound);
-        ballSequence(ballBurst);
-        ballSequence(ballGather);
+        ballSequence(m, ballBurst);
+        ballSequence(m, ballGather);
     }
-    ball.x = serveX;
-    ball.y = serveY;
-    if (!rallyAborted)
-        drawScene();
-    rallyEnd = rallyRunning;
-    ball.smashBoost = 0;
-    leftHitLock = false;
-    rightHitLock = false;
-    setMagnitude(ball.vx, 100);
-    setMagnitude(ball.vy, 100);
-    rallySpeedAfterPoint();
+    serveBall(m);
+    if (!m.rallyAborted)
+        drawScene(m);
+    endRally(m);
     // A display that can no longer flip ends the game at once.
     if (SDL_Flip(screen) == -1)
         std::exit(failedRun());
-    restart(frameClock);
+    restart(m.frameClock, nowMs());
 }

@@ -7,7 +7,7 @@
 #include "game/base/inputseam.h"
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
-#include "game/match/ball.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
@@ -175,7 +175,8 @@ void toggleCourt()
 
 bool menuPhase()
 {
-    if (score1 == settings.pointsToWin || score2 == settings.pointsToWin)
+    const Match& m = currentMatch();
+    if (m.sides[leftSide].score == settings.pointsToWin || m.sides[rightSide].score == settings.pointsToWin)
         fadeImage(sheet, nullptr, fadeIn, 150, layout::matchEndBanner.x, layout::matchEndBanner.y,
                   &matchEndBannerRect);
     fadeImage(background, nullptr, fadeIn, 10, 0, 0, nullptr);
@@ -209,16 +210,16 @@ void startMatch()
 {
     replaceImage(background, courtBackgroundFile(courtMode));
     fadeImage(menuBackdrop, background, fadeOut, 25, 0, 0, nullptr);
-    resetMatch();
-    stopSparks();
+    Match& m = currentMatch();
+    resetMatch(m);
+    stopSparks(m);
     inMatch = true;
     // Kept: events that wait now are not discarded: keys pressed during the
     // start sequence reach the first frame.
     if (!quitRequested) {
-        paddlesAppear(static_cast<int>(leftPaddle.x), static_cast<int>(leftPaddle.y),
-                      static_cast<int>(rightPaddle.x), static_cast<int>(rightPaddle.y));
-        ballSequence(ballAppear);
-        drawScene();
+        paddlesAppear(m);
+        ballSequence(m, ballAppear);
+        drawScene(m);
     }
-    restart(frameClock);
+    restart(m.frameClock, nowMs());
 }

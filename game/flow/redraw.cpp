@@ -3,6 +3,7 @@
 #include "game/base/state.h"
 #include "game/match/ball.h"
 #include "game/match/court.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/atlas.h"
@@ -45,7 +46,7 @@ constexpr int dotReach = 21;  // px
 
 // The ball picture and, about its centre, the dots. Positions truncate as
 // they are drawn.
-Extent ballExtent()
+Extent ballExtent(const Ball& ball)
 {
     const int x = truncToInt(ball.x);
     const int y = truncToInt(ball.y);
@@ -104,10 +105,12 @@ void restoreBackground(const Extent& e)
 
 }  // namespace
 
-void restoreCourt()
+void restoreCourt(const Match& m)
 {
-    const Extent now[moverCount] = {ballExtent(), paddleExtent(leftPaddle, hitSpark1),
-                                    paddleExtent(rightPaddle, hitSpark2)};
+    const Side& left = m.sides[leftSide];
+    const Side& right = m.sides[rightSide];
+    const Extent now[moverCount] = {ballExtent(m.ball), paddleExtent(left.paddle, left.hitSpark),
+                                    paddleExtent(right.paddle, right.hitSpark)};
     if (!screen)
         return;
     if (!court.valid || court.fullRedraw) {
@@ -127,11 +130,13 @@ void restoreCourt()
     court.valid = true;
 }
 
-void placeUpdateRects()
+void placeUpdateRects(const Match& m)
 {
-    updateRects[0] = updateRect(leftPaddle.x, leftPaddle.y, paddleUpdateBox);
-    updateRects[1] = updateRect(rightPaddle.x, rightPaddle.y, paddleUpdateBox);
-    updateRects[2] = updateRect(ball.x, ball.y, ballUpdateBox);
+    const Paddle& left = m.sides[leftSide].paddle;
+    const Paddle& right = m.sides[rightSide].paddle;
+    updateRects[0] = updateRect(left.x, left.y, paddleUpdateBox);
+    updateRects[1] = updateRect(right.x, right.y, paddleUpdateBox);
+    updateRects[2] = updateRect(m.ball.x, m.ball.y, ballUpdateBox);
 }
 
 void forgetCourt() { court.valid = false; }

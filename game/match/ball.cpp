@@ -5,6 +5,7 @@
 
 #include "game/base/state.h"
 #include "game/match/court.h"
+#include "game/match/match.h"
 #include "game/match/motion.h"
 #include "game/match/paddle.h"
 #include "settings/settings.h"
@@ -16,19 +17,6 @@ const int hitRectCount = 11;
 // Kept: the shadow rows count for hits too, so the shape reaches y + 38.
 const Uint16 hitRectW[hitRectCount] = {20, 10, 14, 16, 18, 20, 18, 16, 14, 10, 6};  // px
 const Uint16 hitRectH[hitRectCount] = {20, 1, 1, 2, 2, 6, 2, 2, 1, 1, 1};          // px
-
-Ball makeBall(float x, float y)
-{
-    Ball b{};
-    for (int i = 0; i < hitRectCount; ++i) {
-        b.hitRects[i].w = hitRectW[i];
-        b.hitRects[i].h = hitRectH[i];
-    }
-    b.x = x;
-    b.y = y;
-    placeHitRects(b);
-    return b;
-}
 
 float withSignOf(float magnitude, float reference)
 {
@@ -53,19 +41,18 @@ void horizontalBlend(Ball& b, float paddleVx)
         b.vy = withSignOf(std::sqrt(s * s - b.vx * b.vx), b.vy);
 }
 
-struct Side {
-    const Paddle& paddle;
-    float vxSnapshot;    // px/s
-    bool smashHeld;
-    bool computer;       // a computer plays this paddle: hits may smash by chance
-    int smashLimit;      // highest rand() % 10 that smashes
-    bool& hitLock;
+// A paddle striking: its side of the record and how the computer plays it.
+struct Striker {
     PaddleSide which;
+    bool computer;       // a computer plays this paddle: hits may smash by chance
+    int smashLimit;      // highest draw % 10 that smashes
     bool towardCentre;   // paddle moves toward the centre line
 };
 
-void paddleHit(Ball& b, Sint32 dt, const Side& side, BallStrokes& strokes)
+void paddleHit(Match& m, Sint32 dt, const Striker& striker, BallStrokes& strokes)
 {
+    Ball& b = m.ball;
+    Side& side = m.sides[striker.which];
     // Out of the paddle, by 21 px plus the paddle's own travel this frame.
     float p = stepPx(side.vxSnapshot, dt) + 21.0f;
     if (b.vx > 0)
@@ -77,16 +64,16 @@ void paddleHit(Ball& b, Sint32 dt, const Side& side, BallStrokes& strokes)
     b.smashBoost = 0;
     if (side.smashHeld)
         b.smashBoost = 4.0f * b.vx;
-    if (side.computer && drawRand() % 10 <= side.smashLimit)
+    if (striker.computer && drawRand(m) % 10 <= striker.smashLimit)
         b.smashBoost = 4.0f * b.vx;
 
     side.hitLock = true;
-    postLock = false;
-    strokes.sides[strokes.count++] = side.which;  // sound and spark: the layers above
+    m.postLock = false;
+    strokes.sides[strokes.count++] = striker.which;  // sound and spark: the layers above
 
     if (side.paddle.vy > 0)
         verticalBlend(b, side.paddle.vy);
-    if (side.towardCentre)
+    if (striker.towardCentre)
         horizontalBlend(b, side.paddle.vx);
     if (side.paddle.vy < 0)
         verticalBlend(b, side.paddle.vy);
@@ -98,7 +85,7 @@ void paddleHit(Ball& b, Sint32 dt, const Side& side, BallStrokes& strokes)
         b.vx = withSignOf(static_cast<float>(std::abs(truncToInt(b.vy * 0.25f))), b.vx);
 
     placeHitRects(b);
-    ++hitCount;
+    ++m.hitCount;
 }
 
 // Off a wall or an edge: 21 px back against the motion, then reversed.
@@ -118,27 +105,17 @@ bool inPostRows(float y)
 
 }  // namespace
 
-Ball ball;
-bool leftHitLock;
-bool rightHitLock;
-bool postLock;
-int contactX;
-float leftVxSnapshot;
-float rightVxSnapshot;
-
-void resetBallState()
+Ball ballAt(float x, float y)
 {
-    ball = makeBall(centreLineX, courtCentreY);
-    leftHitLock = false;
-    rightHitLock = false;
-    postLock = false;
-    contactX = 0;
-    leftVxSnapshot = 0;
-    rightVxSnapshot = 0;
-}
-
-namespace {
-[[maybe_unused]] const bool ballStateReady = (resetBallState(), true);  // program-start values
+    Ball b{};
+    for (int i = 0; i < hitRectCount; ++i) {
+        b.hitRects[i].w = hitRectW[i];
+        b.hitRects[i].h = hitRectH[i];
+    }
+    b.x = x;
+    b.y = y;
+    placeHitRects(b);
+    return b;
 }
 
 int truncToInt(float v)
@@ -161,7 +138,7 @@ Sint16 truncToPx(float v)
     return static_cast<Sint16>(i);
 }
 
-bool rectListsOverlap(const SDL_Rect* a, int countA, const SDL_Rect* b, int countB)
+bool rectListsOverlap(const SDL_Rect* a, int countA, const SDL_Rect* b, int countB, int& contactX)
 {
     if (a == nullptr || b == nullptr)
         return false;
@@ -188,16 +165,17 @@ void placeHitRects(Ball& b)
     }
 }
 
-BallStrokes updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects)
+BallStrokes updateBall(Match& m, Sint32 dt, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects)
 {
     BallStrokes strokes{0, {leftSide, leftSide}};
-    Ball& b = ball;
-    const Sint32 dt = elapsedMs(clock);  // ms
+    Ball& b = m.ball;
+    bool& leftHitLock = m.sides[leftSide].hitLock;
+    bool& rightHitLock = m.sides[rightSide].hitLock;
 
     b.x += stepPx(b.vx + b.smashBoost, dt);
     // A smash fades with the distance from the contact point.
     if (b.smashBoost > 50 || b.smashBoost < -50) {
-        float d = static_cast<float>(contactX) - b.x;
+        float d = static_cast<float>(m.contactX) - b.x;
         if (d <= 0)
             b.smashBoost = 0;
         else
@@ -211,16 +189,16 @@ BallStrokes updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, co
         leftHitLock = false;
 
     if (b.x < 0) {
-        rallyEnd = rallyRightScored;
-        ++score2;
+        m.rallyEnd = rallyRightScored;
+        ++m.sides[rightSide].score;
     }
     if (b.x + ballSize > courtWidth) {
-        rallyEnd = rallyLeftScored;
-        ++score1;
+        m.rallyEnd = rallyLeftScored;
+        ++m.sides[leftSide].score;
     }
 
-    if (courtMode == courtPosts && !postLock && postMinX < b.x && b.x < postMaxX && inPostRows(b.y)) {
-        postLock = true;
+    if (m.courtMode == courtPosts && !m.postLock && postMinX < b.x && b.x < postMaxX && inPostRows(b.y)) {
+        m.postLock = true;
         b.smashBoost = 0;
         if (std::abs(truncToInt(b.vx)) > 20) {
             b.vx = -b.vx;
@@ -240,18 +218,16 @@ BallStrokes updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, co
         bounceBack(b.x, b.vx);
         placeHitRects(b);
         stepAwayFromZero(b.vx, 5);
-        ++hitCount;
+        ++m.hitCount;
     }
 
-    if (rectListsOverlap(b.hitRects, hitRectCount, leftHitRects, leftHitRects ? 1 : 0) && !leftHitLock) {
-        Side left{leftPaddle, leftVxSnapshot, leftSmashHeld, gameType != gameTwoPeople, gameType + 1,
-                  leftHitLock, leftSide, leftPaddle.vx > 0};
-        paddleHit(b, dt, left, strokes);
+    if (rectListsOverlap(b.hitRects, hitRectCount, leftHitRects, leftHitRects ? 1 : 0, m.contactX) && !leftHitLock) {
+        const Striker left{leftSide, m.gameType != gameTwoPeople, m.gameType + 1, m.sides[leftSide].paddle.vx > 0};
+        paddleHit(m, dt, left, strokes);
     }
-    if (rectListsOverlap(b.hitRects, hitRectCount, rightHitRects, rightHitRects ? 1 : 0) && !rightHitLock) {
-        Side right{rightPaddle, rightVxSnapshot, rightSmashHeld, gameType == gameComputerBoth, 5,
-                   rightHitLock, rightSide, rightPaddle.vx < 0};
-        paddleHit(b, dt, right, strokes);
+    if (rectListsOverlap(b.hitRects, hitRectCount, rightHitRects, rightHitRects ? 1 : 0, m.contactX) && !rightHitLock) {
+        const Striker right{rightSide, m.gameType == gameComputerBoth, 5, m.sides[rightSide].paddle.vx < 0};
+        paddleHit(m, dt, right, strokes);
     }
 
     b.y += stepPx(b.vy, dt);
@@ -260,37 +236,35 @@ BallStrokes updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, co
     if (b.y < 0 || b.y + ballSize > courtHeight) {
         bounceBack(b.y, b.vy);
         placeHitRects(b);
-        ++hitCount;
+        ++m.hitCount;
     }
     return strokes;
 }
 
-void resetMatch()
+void resetMatch(Match& m)
 {
-    rallySpeed = settings.xspeed + 300;
-    rallyAborted = false;
+    m.gameType = gameType;
+    m.courtMode = courtMode;
+    m.rallySpeed = settings.xspeed + 300;
+    m.rallyAborted = false;
 
-    leftHitLock = false;
-    rightHitLock = false;
     // Mend: a post bounce of the last match must not disable the posts of this one.
-    postLock = false;
-    score1 = 0;
-    score2 = 0;
-    hitCount = 0;
-    leftVxSnapshot = 0;
-    rightVxSnapshot = 0;
+    m.postLock = false;
+    m.hitCount = 0;
+    const float startX[2] = {leftPaddleStartX, rightPaddleStartX};  // px
+    for (int i : {leftSide, rightSide}) {
+        Side& s = m.sides[i];
+        s.hitLock = false;
+        s.score = 0;
+        s.vxSnapshot = 0;
+        s.paddle.x = startX[i];
+        s.paddle.y = paddleMatchY;
+        s.paddle.vx = 0;
+        s.paddle.vy = 0;
+        placeHitRects(s.paddle);
+    }
 
-    leftPaddle.x = leftPaddleStartX;
-    leftPaddle.y = paddleMatchY;
-    leftPaddle.vx = 0;
-    leftPaddle.vy = 0;
-    placeHitRects(leftPaddle);
-    rightPaddle.x = rightPaddleStartX;
-    rightPaddle.y = paddleMatchY;
-    rightPaddle.vx = 0;
-    rightPaddle.vy = 0;
-    placeHitRects(rightPaddle);
-
+    Ball& ball = m.ball;
     ball.x = serveX;
     ball.y = serveY;
     ball.smashBoost = 0;

@@ -2,7 +2,8 @@
 #pragma once
 
 #include "SDL.h"
-#include "game/base/frameclock.h"
+
+struct Match;
 
 struct Ball {
     SDL_Rect hitRects[11];  // px: hit shape, 20x20 square and its shadow to y + 38
@@ -11,22 +12,17 @@ struct Ball {
     float smashBoost;       // px/s added to vx for movement only
 };
 
-extern Ball ball;
-extern bool leftHitLock;       // left paddle played the ball last
-extern bool rightHitLock;      // right paddle played the ball last
-extern bool postLock;          // a post bounce happened, no paddle hit since
-extern int contactX;           // px: x of the last contact found by rectListsOverlap
-extern float leftVxSnapshot;   // px/s: left paddle vx copied this frame
-extern float rightVxSnapshot;  // px/s: right paddle vx copied this frame
+// A ball at rest at (x, y) px, its hit shape placed.
+Ball ballAt(float x, float y);
 
 // Mend: float to pixel, toward zero; out-of-range values saturate instead of
 // overflowing (NaN gives 0).
 int truncToInt(float v);
 Sint16 truncToPx(float v);
 
-// Sets contactX at the first overlapping pair; rects that only touch do not
-// overlap. A null list counts as empty.
-bool rectListsOverlap(const SDL_Rect* a, int countA, const SDL_Rect* b, int countB);
+// Sets contactX (px) at the first overlapping pair; rects that only touch
+// do not overlap. A null list counts as empty.
+bool rectListsOverlap(const SDL_Rect* a, int countA, const SDL_Rect* b, int countB, int& contactX);
 void placeHitRects(Ball& b);
 // The paddle strokes of one updateBall, in the order they happened. The
 // match only counts them; the layers above play the hit sound and start
@@ -37,10 +33,8 @@ struct BallStrokes {
     PaddleSide sides[2];   // which paddle struck, first stroke first
 };
 
-// One frame of ball motion; the time step is read once from the clock.
-// Null paddle rects count as no paddle.
-BallStrokes updateBall(const FrameClock& clock, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects);
-// Ball, paddles, locks (postLock too), scores and counters for a new match.
-void resetMatch();
-// The ball and its locks, snapshots and contact point as the program starts.
-void resetBallState();
+// One frame of ball motion over dt ms. Null paddle rects count as no paddle.
+BallStrokes updateBall(Match& m, Sint32 dt, const SDL_Rect* leftHitRects, const SDL_Rect* rightHitRects);
+// Ball, paddles, locks (postLock too), scores and counters for a new match,
+// played by the menu's gameType and courtMode as they are now.
+void resetMatch(Match& m);

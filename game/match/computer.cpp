@@ -2,20 +2,21 @@
 
 #include "game/base/state.h"
 #include "game/match/court.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "settings/settings.h"
 
 namespace {
 
 // Computer paddle speed (px/s) for a divisor: faster with rallySpeed and sbots.
-float computerSpeed(int divisor)
+float computerSpeed(int divisor, Sint32 rallySpeed)
 {
     const int scaled = rallySpeed * 100;
     return static_cast<float>(scaled) / (static_cast<float>(divisor) - settings.sbots);
 }
 
 // Base of the attack line (px): the faster the rally, the earlier it retreats.
-int attackBase()
+int attackBase(Sint32 rallySpeed)
 {
     if (rallySpeed > 800)
         return 340;
@@ -30,21 +31,21 @@ int attackBase()
 
 }  // namespace
 
-void steerLeftComputer(float bx, float by, float px, float py, int level)
+void steerLeftComputer(Match& m, float bx, float by, float px, float py, int level)
 {
     int divisor = 0;
     int line = 0;  // px
     switch (level) {
-    case 1: divisor = 140; line = 4 + attackBase(); break;
-    case 2: divisor = 130; line = 8 + attackBase(); break;
-    case 3: divisor = 120; line = 12 + attackBase(); break;
+    case 1: divisor = 140; line = 4 + attackBase(m.rallySpeed); break;
+    case 2: divisor = 130; line = 8 + attackBase(m.rallySpeed); break;
+    case 3: divisor = 120; line = 12 + attackBase(m.rallySpeed); break;
     case 4: divisor = 100; line = centreLineX; break;
-    case 5: divisor = 100; line = 20 + attackBase(); break;
+    case 5: divisor = 100; line = 20 + attackBase(m.rallySpeed); break;
     default: return;  // no computer plays at other levels
     }
-    const float s = computerSpeed(divisor);
+    const float s = computerSpeed(divisor, m.rallySpeed);
     const float t = static_cast<float>(line);
-    Paddle& p = leftPaddle;
+    Paddle& p = m.sides[leftSide].paddle;
 
     // Inside the band from 10 to 70 px below the paddle's top: keep going.
     if (by + 30 < py + 40)
@@ -63,10 +64,10 @@ void steerLeftComputer(float bx, float by, float px, float py, int level)
     }
 }
 
-void steerRightComputer(float bx, float by, float px, float py)
+void steerRightComputer(Match& m, float bx, float by, float px, float py)
 {
-    const float s = computerSpeed(101);
-    Paddle& p = rightPaddle;
+    const float s = computerSpeed(101, m.rallySpeed);
+    Paddle& p = m.sides[rightSide].paddle;
 
     if (by + 30 > py + 40)
         p.vy = s;

@@ -2,45 +2,28 @@
 
 #include <initializer_list>
 
-#include "SDL_mixer.h"
 #include "game/base/state.h"
 #include "game/match/ball.h"
 #include "game/match/court.h"
+#include "game/match/match.h"
 #include "game/match/motion.h"
 #include "settings/settings.h"
 
-Paddle leftPaddle;
-Paddle rightPaddle;
-bool leftSmashHeld;
-bool rightSmashHeld;
-
-void resetPaddles()
-{
-    leftPaddle = {leftPaddleStartX, paddleCreatedY,
-                  {{leftPaddleStartX, paddleCreatedY, paddleWidth, paddleHeight}}, 0, 0};
-    rightPaddle = {rightPaddleStartX, paddleCreatedY,
-                   {{rightPaddleStartX, paddleCreatedY, paddleWidth, paddleHeight}}, 0, 0};
-    leftSmashHeld = false;
-    rightSmashHeld = false;
-}
-
 namespace {
 
-[[maybe_unused]] const bool paddlesReady = (resetPaddles(), true);  // program-start values
-
-float stickSpeed(Sint16 value)
+float stickSpeed(Sint16 value, Sint32 rallySpeed)
 {
     if (value > -stickPush && value < stickPush)
         return 0;
     return value < 0 ? -static_cast<float>(rallySpeed) : static_cast<float>(rallySpeed);
 }
 
-void stickMotion(Paddle& p, const SDL_JoyAxisEvent& axis)
+void stickMotion(Paddle& p, const SDL_JoyAxisEvent& axis, Sint32 rallySpeed)
 {
     if (axis.axis == 0)
-        p.vx = stickSpeed(axis.value);
+        p.vx = stickSpeed(axis.value, rallySpeed);
     else if (axis.axis == 1)
-        p.vy = stickSpeed(axis.value);
+        p.vy = stickSpeed(axis.value, rallySpeed);
 }
 
 // +1 press, -1 release, 0 not a key event.
@@ -54,25 +37,26 @@ int keyDirection(const SDL_Event& e)
 }
 
 // Press adds, release takes back: opposite keys held together cancel.
-void keyStroke(float& component, int direction, int sign)
+void keyStroke(float& component, int direction, int sign, Sint32 rallySpeed)
 {
     component += static_cast<float>(direction * sign) * static_cast<float>(rallySpeed);
 }
 
 // A press (dir 1) or release (dir -1) of one of the player's keys; false
 // for any other key.
-bool steerWithKey(Paddle& p, bool& smashHeld, const PlayerKeys& keys, SDLKey key, int dir)
+bool steerWithKey(Side& side, Sint32 rallySpeed, const PlayerKeys& keys, SDLKey key, int dir)
 {
+    Paddle& p = side.paddle;
     if (key == keys.up)
-        keyStroke(p.vy, dir, -1);
+        keyStroke(p.vy, dir, -1, rallySpeed);
     else if (key == keys.down)
-        keyStroke(p.vy, dir, 1);
+        keyStroke(p.vy, dir, 1, rallySpeed);
     else if (key == keys.left)
-        keyStroke(p.vx, dir, -1);
+        keyStroke(p.vx, dir, -1, rallySpeed);
     else if (key == keys.right)
-        keyStroke(p.vx, dir, 1);
+        keyStroke(p.vx, dir, 1, rallySpeed);
     else if (key == keys.smash)
-        smashHeld = dir > 0;
+        side.smashHeld = dir > 0;
     else
         return false;
     return true;
@@ -96,14 +80,6 @@ bool isPlayerKey(const PlayerKeys& keys, SDLKey key)
     return key == keys.up || key == keys.down || key == keys.left || key == keys.right || key == keys.smash;
 }
 
-void stepMatchVolume()
-{
-    musicVolume -= 10;
-    if (musicVolume < -1)
-        musicVolume = 20;
-    Mix_VolumeMusic(musicVolume);
-}
-
 void placeHitRects(Paddle& p)
 {
     SDL_Rect& r = p.hitRects[0];
@@ -111,13 +87,13 @@ void placeHitRects(Paddle& p)
     r.y = truncToPx(p.y);
 }
 
-void movePaddle(Paddle& p, const FrameClock& clock)
+void movePaddle(Match& m, PaddleSide side, Sint32 dt)
 {
-    const bool left = &p == &leftPaddle;
-    const bool held = left ? leftSmashHeld : rightSmashHeld;
+    Paddle& p = m.sides[side].paddle;
+    const bool left = side == leftSide;
+    const bool held = m.sides[side].smashHeld;
     const float minX = left ? leftZoneMinX : rightZoneMinX;  // px
     const float maxX = left ? leftZoneMaxX : rightZoneMaxX;  // px: right edge bound
-    const Sint32 dt = elapsedMs(clock);         // ms
 
     // A move that leaves the zone is taken back, not clipped.
     if (!held)
@@ -139,67 +115,78 @@ void movePaddle(Paddle& p, const FrameClock& clock)
     }
 }
 
-void handleLeftPlayerEvent(const SDL_Event& e)
+void handleLeftPlayerEvent(Match& m, const SDL_Event& e)
 {
+    Side& left = m.sides[leftSide];
     const int dir = keyDirection(e);
     if (dir != 0) {
-        steerWithKey(leftPaddle, leftSmashHeld, leftPlayerKeys, e.key.keysym.sym, dir);
+        steerWithKey(left, m.rallySpeed, leftPlayerKeys, e.key.keysym.sym, dir);
         return;
     }
     if (settings.joy == 1 && e.type == SDL_JOYAXISMOTION && e.jaxis.which == leftPlayerStick)
-        stickMotion(leftPaddle, e.jaxis);
+        stickMotion(left.paddle, e.jaxis, m.rallySpeed);
 }
 
-void handleRightPlayerEvent(const SDL_Event& e)
+bool handleRightPlayerEvent(Match& m, const SDL_Event& e)
 {
+    Side& right = m.sides[rightSide];
     const int dir = keyDirection(e);
     if (dir != 0) {
-        if (steerWithKey(rightPaddle, rightSmashHeld, rightPlayerKeys, e.key.keysym.sym, dir))
-            return;
+        if (steerWithKey(right, m.rallySpeed, rightPlayerKeys, e.key.keysym.sym, dir))
+            return false;
         switch (e.key.keysym.sym) {
         case rampKey:
             if (dir > 0)
-                rampTrigger = rampRequested;
+                m.rampTrigger = rampRequested;
             break;
-        case SDLK_m:  // Kept: steps of 10 here, of 25 in the menu
-            if (dir > 0)
-                stepMatchVolume();
-            break;
+        case matchVolumeKey:
+            return dir > 0;
         default: break;
         }
-        return;
+        return false;
     }
     if (settings.joy != 1)
-        return;
+        return false;
     if (e.type == SDL_JOYAXISMOTION && e.jaxis.which == rightPlayerStick) {
-        stickMotion(rightPaddle, e.jaxis);
+        stickMotion(right.paddle, e.jaxis, m.rallySpeed);
     } else if ((e.type == SDL_JOYBUTTONDOWN || e.type == SDL_JOYBUTTONUP) && e.jbutton.button == 0) {
         // Both sticks' smash buttons arrive here.
         const bool down = e.type == SDL_JOYBUTTONDOWN;
         if (e.jbutton.which == rightPlayerStick)
-            rightSmashHeld = down;
+            right.smashHeld = down;
         else if (e.jbutton.which == leftPlayerStick)
-            leftSmashHeld = down;
+            m.sides[leftSide].smashHeld = down;
     }
+    return false;
 }
 
-void rallySpeedUp()
+namespace {
+
+// Every moving component of both paddles, in the order the ladder steps them.
+void forEachPaddleComponent(Match& m, void (*step)(float&, float), float amount)
 {
-    rallySpeed += 7;
-    for (float* c : {&leftPaddle.vy, &leftPaddle.vx, &rightPaddle.vy, &rightPaddle.vx})
-        stepAwayFromZero(*c, 7);
-    hitCount = 0;
+    Paddle& l = m.sides[leftSide].paddle;
+    Paddle& r = m.sides[rightSide].paddle;
+    for (float* c : {&l.vy, &l.vx, &r.vy, &r.vx})
+        step(*c, amount);
 }
 
-void rallySpeedAfterPoint()
+}  // namespace
+
+void rallySpeedUp(Match& m)
 {
-    if (rallySpeed > 400) {
-        rallySpeed -= 100;
-        for (float* c : {&leftPaddle.vy, &leftPaddle.vx, &rightPaddle.vy, &rightPaddle.vx})
-            stepTowardZero(*c, 100);
+    m.rallySpeed += 7;
+    forEachPaddleComponent(m, stepAwayFromZero, 7);
+    m.hitCount = 0;
+}
+
+void rallySpeedAfterPoint(Match& m)
+{
+    if (m.rallySpeed > 400) {
+        m.rallySpeed -= 100;
+        forEachPaddleComponent(m, stepTowardZero, 100);
     } else {
-        rallySpeed = 300;
-        for (float* c : {&leftPaddle.vy, &leftPaddle.vx, &rightPaddle.vy, &rightPaddle.vx})
-            setMagnitude(*c, 300);
+        m.rallySpeed = 300;
+        forEachPaddleComponent(m, setMagnitude, 300);
     }
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "SDL.h"
-#include "game/base/frameclock.h"
+#include "game/match/ball.h"
+
+struct Match;
 
 struct Paddle {
     float x, y;             // px: top-left corner
@@ -29,25 +31,20 @@ constexpr Uint8 rightPlayerStick = 0;
 // Whether a key is one of a player's five.
 bool isPlayerKey(const PlayerKeys& keys, SDLKey key);
 
-extern Paddle leftPaddle;      // starts at (0, 300)
-extern Paddle rightPaddle;     // starts at (779, 300)
-extern bool leftSmashHeld;     // left smash button held: paddle frozen, hits smash
-extern bool rightSmashHeld;
-
-// Both paddles and smash buttons as the program starts.
-void resetPaddles();
 void placeHitRects(Paddle& p);
-// Moves leftPaddle or rightPaddle inside its zone: identity picks the zone
-// and the smash button (any paddle other than leftPaddle counts as the right
-// one). The time step is read once from the clock.
-void movePaddle(Paddle& p, const FrameClock& clock);
-void handleLeftPlayerEvent(const SDL_Event& e);
-void handleRightPlayerEvent(const SDL_Event& e);
-// The match's music volume key: steps of 10.
-void stepMatchVolume();
+// Moves one side's paddle inside its zone over dt ms; a held smash button
+// freezes it.
+void movePaddle(Match& m, PaddleSide side, Sint32 dt);
+// A player's keys and stick steer their paddle. The right player's side
+// also takes the ramp key; it returns true for the music volume key, which
+// the match leaves to the caller (the volume is each machine's own).
+void handleLeftPlayerEvent(Match& m, const SDL_Event& e);
+bool handleRightPlayerEvent(Match& m, const SDL_Event& e);
+// The match's music volume key.
+constexpr SDLKey matchVolumeKey = SDLK_m;
 
 // Rally speed ladder. rallySpeedUp: +7 after a frame with bounces, each
 // moving paddle component 7 further from 0, and hitCount back to 0.
 // rallySpeedAfterPoint: above 400 one step of 100 down, else back to 300.
-void rallySpeedUp();
-void rallySpeedAfterPoint();
+void rallySpeedUp(Match& m);
+void rallySpeedAfterPoint(Match& m);

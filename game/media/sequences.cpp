@@ -3,6 +3,7 @@
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
 #include "game/match/ball.h"
+#include "game/match/match.h"
 #include "game/match/court.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
@@ -77,20 +78,25 @@ void showJoystickNotice()
     pauseMs(1000);
 }
 
-void paddlesAppear(int lx, int ly, int rx, int ry)
+void paddlesAppear(const Match& m)
 {
+    const Paddle& left = m.sides[leftSide].paddle;
+    const Paddle& right = m.sides[rightSide].paddle;
+    const int lx = static_cast<int>(left.x), ly = static_cast<int>(left.y);   // px
+    const int rx = static_cast<int>(right.x), ry = static_cast<int>(right.y); // px
     for (const SDL_Rect& frame : fadeFrames) {
         blit(0, 0, background, screen, nullptr);
         blit(static_cast<Sint16>(lx), static_cast<Sint16>(ly), fadeStrip, screen, &frame);
         blit(static_cast<Sint16>(rx), static_cast<Sint16>(ry), fadeStrip, screen, &frame);
-        drawScore(score1, score2);
+        drawScore(m.sides[leftSide].score, m.sides[rightSide].score);
         flipScreen();
         pauseMs(150);
     }
 }
 
-void ballSequence(int kind)
+void ballSequence(Match& m, int kind)
 {
+    const Ball& ball = m.ball;
     if (kind != ballAppear && kind != ballBurst && kind != ballGather)
         return;
     const float mx = centreLineX, my = courtCentreY;  // px: screen centre
@@ -130,10 +136,10 @@ void ballSequence(int kind)
         if (kind != ballAppear)
             blit(static_cast<Sint16>(px), static_cast<Sint16>(py), ballImage, screen, &hitSparkFrames[0]);
         drawDotLayers(static_cast<int>(dx), static_cast<int>(dy), bigR, smallR, ball.vx, ball.vy);
-        drawPaddle(leftPaddle, 0);
-        drawPaddle(rightPaddle, 0);
-        draw(hitSpark1, static_cast<int>(leftPaddle.x), static_cast<int>(leftPaddle.y));
-        draw(hitSpark2, static_cast<int>(rightPaddle.x), static_cast<int>(rightPaddle.y));
+        drawPaddle(m.sides[leftSide].paddle, leftSide, 0);
+        drawPaddle(m.sides[rightSide].paddle, rightSide, 0);
+        drawSpark(m, leftSide);
+        drawSpark(m, rightSide);
         if (screen)
             SDL_UpdateRect(screen, 0, 0, courtWidth, courtHeight);
         pauseMs(30);
@@ -141,13 +147,15 @@ void ballSequence(int kind)
     setSurfaceAlpha(ballImage, 255);
 }
 
-void drawScene()
+void drawScene(const Match& m)
 {
+    const Side& left = m.sides[leftSide];
+    const Side& right = m.sides[rightSide];
     blit(0, 0, background, screen, nullptr);
-    drawBallDots();
-    drawPaddle(leftPaddle, leftSmashHeld ? 1 : 0);
-    drawPaddle(rightPaddle, rightSmashHeld ? 1 : 0);
-    drawScore(score1, score2);
+    drawBallDots(m.ball);
+    drawPaddle(left.paddle, leftSide, left.smashHeld ? 1 : 0);
+    drawPaddle(right.paddle, rightSide, right.smashHeld ? 1 : 0);
+    drawScore(left.score, right.score);
     drawPlayerLabels();
     flipScreen();
 }

@@ -4,12 +4,16 @@
 
 #include "SDL.h"
 
+struct Match;
+
 enum FadeDirection { fadeIn = 0, fadeOut = 1 };
 enum BallSequenceKind { ballAppear = 0, ballBurst = 1, ballGather = 2 };
 
 void fadeImage(SDL_Surface* image, SDL_Surface* backgroundImage, int direction, Uint32 pausePerStepMs,
                int x, int y, const SDL_Rect* sourceRect);
 void showJoystickNotice();
-void paddlesAppear(int lx, int ly, int rx, int ry);
-void ballSequence(int kind);
-void drawScene();
+// The paddles fading in at their places, the score above them.
+void paddlesAppear(const Match& m);
+// Draws the sparks too, which moves them on.
+void ballSequence(Match& m, int kind);
+void drawScene(const Match& m);

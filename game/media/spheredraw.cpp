@@ -94,7 +94,7 @@ void drawDotLayers(int cx, int cy, int bigR, int smallR, float vx, float vy)
     drawSphereHalf(cx, cy, smallR, sphereFront, black, phi, theta);
 }
 
-void drawBallDots()
+void drawBallDots(const Ball& ball)
 {
     const int cx = truncToInt(ball.x + 10);
     const int cy = truncToInt(ball.y + 10);

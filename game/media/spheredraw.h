@@ -1,6 +1,8 @@
 // The ball's dots plotted straight into the screen, turned as the ball rolls.
 #pragma once
 
+#include "game/match/ball.h"
+
 #include "SDL.h"
 
 enum SphereHalf { sphereBack = 0, sphereFront = 1 };
@@ -10,4 +12,4 @@ void fillDisc(int cx, int cy, int r, Uint32 colour);
 // Four layers about (cx, cy): radius bigR back and front white, smallR back
 // and front black, rolled by the velocity (px/s) as given.
 void drawDotLayers(int cx, int cy, int bigR, int smallR, float vx, float vy);
-void drawBallDots();
+void drawBallDots(const Ball& ball);

@@ -6,31 +6,22 @@
 #include "game/media/media.h"
 #include "settings/settings.h"
 
-HitSpark hitSpark1;
-HitSpark hitSpark2;
-FrameClock sparkClock;
-
-void resetSprites()
-{
-    hitSpark1 = {0};
-    hitSpark2 = {0};
-    sparkClock = makeFrameClock();
-}
-
 namespace {
-[[maybe_unused]] const bool spritesReady = (resetSprites(), true);  // program-start values
-}
+
+const Sint32 sparkStepMs = 60;  // ms a spark's frame shows at least
+
+}  // namespace
 
 void drawBallImage(const Ball& b)
 {
     blit(static_cast<Sint16>(b.x), static_cast<Sint16>(b.y), ballImage, screen, nullptr);
 }
 
-void drawPaddle(const Paddle& p, int frameIndex)
+void drawPaddle(const Paddle& p, PaddleSide side, int frameIndex)
 {
     if (frameIndex < 0 || frameIndex > 1)
         return;  // Mend: a paddle has two looks only; no reading past the table
-    SDL_Surface* image = &p == &leftPaddle ? paddleImage1 : (&p == &rightPaddle ? paddleImage2 : nullptr);
+    SDL_Surface* image = side == leftSide ? paddleImage1 : paddleImage2;
     blit(static_cast<Sint16>(p.x), static_cast<Sint16>(p.y), image, screen, &paddleFrames[frameIndex]);
 }
 
@@ -39,20 +30,20 @@ void setFrame(HitSpark& spark, Sint32 frame)
     spark.frame = frame;
 }
 
-void showStroke(PaddleSide side)
+void showStroke(Match& m, PaddleSide side)
 {
     if (settings.sound == 1)
         playEffect(hitSound);
-    setFrame(side == leftSide ? hitSpark1 : hitSpark2, 0);
+    setFrame(m.sides[side].hitSpark, 0);
 }
 
-void stopSparks()
+void stopSparks(Match& m)
 {
-    setFrame(hitSpark1, 10);
-    setFrame(hitSpark2, 10);
+    setFrame(m.sides[leftSide].hitSpark, 10);
+    setFrame(m.sides[rightSide].hitSpark, 10);
 }
 
-void draw(HitSpark& spark, int x, int y)
+void draw(HitSpark& spark, FrameClock& sparkClock, int x, int y)
 {
     if (spark.frame >= 8)
         return;
@@ -62,7 +53,7 @@ void draw(HitSpark& spark, int x, int y)
          &hitSparkFrames[spark.frame]);
     setSurfaceAlpha(hitSparkStrip, 128);  // sparks are half-transparent
     // Kept: one clock for both sparks, so a step of one holds the other back.
-    if (elapsedMs(sparkClock) > 60) {
+    if (elapsedMs(sparkClock) > sparkStepMs) {
         ++spark.frame;
         restart(sparkClock);
     }
@@ -70,4 +61,10 @@ void draw(HitSpark& spark, int x, int y)
         spark.frame = 1;
         restart(sparkClock);
     }
+}
+
+void drawSpark(Match& m, PaddleSide side)
+{
+    Side& s = m.sides[side];
+    draw(s.hitSpark, m.sparkClock, static_cast<int>(s.paddle.x), static_cast<int>(s.paddle.y));
 }

@@ -23,12 +23,16 @@
 #include "game/base/timeseam.h"
 #include "game/match/ball.h"
 #include "game/match/court.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "settings/settings.h"
 #include "support/gamerun.h"
 #include "support/media_fixture.h"
 
 namespace {
+
+// The match the game plays, which this program watches and sets up.
+Match& m = currentMatch();
 
 const Uint32 startMs = 1000;             // virtual clock at start-up (ms)
 const Uint32 waitUnitMs = 16;            // one step of a record's wait (ms)
@@ -112,25 +116,25 @@ bool inZone(const Paddle& p, int minX, int maxX)
 
 void checkFrame()
 {
-    require(inZone(leftPaddle, leftZoneMinX, leftZoneMaxX), "the left paddle left its zone");
-    require(inZone(rightPaddle, rightZoneMinX, rightZoneMaxX), "the right paddle left its zone");
-    require(finite(leftPaddle.vx) && finite(leftPaddle.vy) && finite(rightPaddle.vx) && finite(rightPaddle.vy),
+    require(inZone(m.sides[leftSide].paddle, leftZoneMinX, leftZoneMaxX), "the left paddle left its zone");
+    require(inZone(m.sides[rightSide].paddle, rightZoneMinX, rightZoneMaxX), "the right paddle left its zone");
+    require(finite(m.sides[leftSide].paddle.vx) && finite(m.sides[leftSide].paddle.vy) && finite(m.sides[rightSide].paddle.vx) && finite(m.sides[rightSide].paddle.vy),
             "a paddle's velocity is not finite");
-    require(finite(ball.x) && finite(ball.y) && finite(ball.vx) && finite(ball.vy) && finite(ball.smashBoost),
+    require(finite(m.ball.x) && finite(m.ball.y) && finite(m.ball.vx) && finite(m.ball.vy) && finite(m.ball.smashBoost),
             "the ball's position or velocity is not finite");
-    require(score1 >= 0 && score1 <= settings.pointsToWin && score2 >= 0 && score2 <= settings.pointsToWin,
+    require(m.sides[leftSide].score >= 0 && m.sides[leftSide].score <= settings.pointsToWin && m.sides[rightSide].score >= 0 && m.sides[rightSide].score <= settings.pointsToWin,
             "a score outside 0 to pointsToWin");
     // A match starts at 300 + xspeed; a frame after bounces adds 7, a point
     // takes 100 off down to 400, or puts 300 back.
-    require(rallySpeed >= 300, "rallySpeed below 300");
-    require(static_cast<Sint64>(rallySpeed) <= static_cast<Sint64>(watch.startSpeed) + 7LL * watch.matchFrames,
+    require(m.rallySpeed >= 300, "rallySpeed below 300");
+    require(static_cast<Sint64>(m.rallySpeed) <= static_cast<Sint64>(watch.startSpeed) + 7LL * watch.matchFrames,
             "rallySpeed above what its steps allow");
     for (const SDL_Rect& r : updateRects)
         require(r.x >= 0 && r.y >= 0 && r.x + r.w <= courtWidth && r.y + r.h <= courtHeight,
                 "an update rectangle off the screen");
     require(gameType >= gameTwoPeople && gameType <= gameComputerLevel5, "gameType out of range");
     require(courtMode >= courtPlain && courtMode <= courtBonus, "courtMode out of range");
-    require(rallyEnd == rallyRunning, "a point left unhandled after its frame");
+    require(m.rallyEnd == rallyRunning, "a point left unhandled after its frame");
 }
 
 void onPause(Uint32)

@@ -8,11 +8,15 @@
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
 #include "game/match/ball.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "game/media/sprites.h"
 #include "settings/settings.h"
 
 namespace {
+
+// The match the game plays: what these cases set up and look at.
+Match& m = currentMatch();
 
 bool sameRect(const SDL_Rect& r, int x, int y, int w, int h)
 {
@@ -33,17 +37,17 @@ protected:
 
         settings.sound = 0;
         settings.xspeed = 0;
-        gameType = 0;
-        courtMode = 1;
-        score1 = score2 = 0;
-        rallyEnd = 0;
-        hitCount = 0;
-        leftHitLock = rightHitLock = postLock = false;
-        leftSmashHeld = rightSmashHeld = false;
-        contactX = 0;
-        ball.smashBoost = 0;
-        setFrame(hitSpark1, 9);
-        setFrame(hitSpark2, 9);
+        m.gameType = 0;
+        m.courtMode = 1;
+        m.sides[leftSide].score = m.sides[rightSide].score = 0;
+        m.rallyEnd = 0;
+        m.hitCount = 0;
+        m.sides[leftSide].hitLock = m.sides[rightSide].hitLock = m.postLock = false;
+        m.sides[leftSide].smashHeld = m.sides[rightSide].smashHeld = false;
+        m.contactX = 0;
+        m.ball.smashBoost = 0;
+        setFrame(m.sides[leftSide].hitSpark, 9);
+        setFrame(m.sides[rightSide].hitSpark, 9);
         // Paddles parked in the bottom corners, out of the ball's way.
         setLeftPaddle(0, 520, 0, 0);
         setRightPaddle(780, 520, 0, 0);
@@ -52,76 +56,76 @@ protected:
 
     void setBall(float x, float y, float vx, float vy)
     {
-        ball.x = x;
-        ball.y = y;
-        ball.vx = vx;
-        ball.vy = vy;
-        placeHitRects(ball);
+        m.ball.x = x;
+        m.ball.y = y;
+        m.ball.vx = vx;
+        m.ball.vy = vy;
+        placeHitRects(m.ball);
     }
     void setLeftPaddle(float x, float y, float vx, float vy)
     {
-        leftPaddle.x = x;
-        leftPaddle.y = y;
-        leftPaddle.vx = vx;
-        leftPaddle.vy = vy;
-        leftVxSnapshot = vx;
-        placeHitRects(leftPaddle);
+        m.sides[leftSide].paddle.x = x;
+        m.sides[leftSide].paddle.y = y;
+        m.sides[leftSide].paddle.vx = vx;
+        m.sides[leftSide].paddle.vy = vy;
+        m.sides[leftSide].vxSnapshot = vx;
+        placeHitRects(m.sides[leftSide].paddle);
     }
     void setRightPaddle(float x, float y, float vx, float vy)
     {
-        rightPaddle.x = x;
-        rightPaddle.y = y;
-        rightPaddle.vx = vx;
-        rightPaddle.vy = vy;
-        rightVxSnapshot = vx;
-        placeHitRects(rightPaddle);
+        m.sides[rightSide].paddle.x = x;
+        m.sides[rightSide].paddle.y = y;
+        m.sides[rightSide].paddle.vx = vx;
+        m.sides[rightSide].paddle.vy = vy;
+        m.sides[rightSide].vxSnapshot = vx;
+        placeHitRects(m.sides[rightSide].paddle);
     }
     // The ball's move as the match frame makes it: each stroke starts its spark.
     BallStrokes strokes{0, {leftSide, leftSide}};  // of the last frame()
     void frame()
     {
-        strokes = updateBall(clock, leftPaddle.hitRects, rightPaddle.hitRects);
+        strokes = updateBall(m, elapsedMs(clock), m.sides[leftSide].paddle.hitRects, m.sides[rightSide].paddle.hitRects);
         for (int i = 0; i < strokes.count; ++i)
-            showStroke(strokes.sides[i]);
+            showStroke(m, strokes.sides[i]);
     }
-    float speed() const { return std::sqrt(ball.vx * ball.vx + ball.vy * ball.vy); }
+    float speed() const { return std::sqrt(m.ball.vx * m.ball.vx + m.ball.vy * m.ball.vy); }
 
-    // The computer's hits smash by a draw of rand() % 10: predict the draws of
+    // The computer's hits smash by a draw % 10: predict the draws of
     // a known seed and compare.
-    void expectComputerSmashes(bool leftSide, int type, int limit, bool draws)
+    void expectComputerSmashes(bool onLeft, int type, int limit, bool draws)
     {
         const unsigned seed = 4242;
-        std::srand(seed);
+        RandGen predict = seededRandGen(seed);
         std::vector<int> r;
         for (int i = 0; i < 30; ++i)
-            r.push_back(std::rand() % 10);
-        std::srand(seed);
+            r.push_back(nextRand(predict) % 10);
+        m.rand = seededRandGen(seed);
 
         for (int i = 0; i < 30; ++i) {
             SetUp();
-            gameType = type;
-            const Uint32 before = randDraws;
-            if (leftSide) {
-                leftPaddle = Paddle{100, 250, {{100, 250, 20, 80}}, 0, 0};
-                ball.x = 115;
-                ball.vx = -300;
+            m.gameType = type;
+            const Uint32 before = m.randDraws;
+            if (onLeft) {
+                m.sides[leftSide].paddle = Paddle{100, 250, {{100, 250, 20, 80}}, 0, 0};
+                m.ball.x = 115;
+                m.ball.vx = -300;
             } else {
-                rightPaddle = Paddle{700, 250, {{700, 250, 20, 80}}, 0, 0};
-                ball.x = 681;
-                ball.vx = 300;
+                m.sides[rightSide].paddle = Paddle{700, 250, {{700, 250, 20, 80}}, 0, 0};
+                m.ball.x = 681;
+                m.ball.vx = 300;
             }
-            ball.y = 270;
-            ball.vy = 0;
+            m.ball.y = 270;
+            m.ball.vy = 0;
             frame();
-            ASSERT_EQ(hitCount, 1);
+            ASSERT_EQ(m.hitCount, 1);
             if (!draws) {
-                EXPECT_EQ(randDraws, before);
-                EXPECT_EQ(ball.smashBoost, 0.0f);
+                EXPECT_EQ(m.randDraws, before);
+                EXPECT_EQ(m.ball.smashBoost, 0.0f);
                 continue;
             }
-            EXPECT_EQ(randDraws, before + 1);
+            EXPECT_EQ(m.randDraws, before + 1);
             const bool smash = r[static_cast<size_t>(i)] <= limit;
-            EXPECT_EQ(ball.smashBoost, smash ? 4.0f * ball.vx : 0.0f) << "type " << type << " draw " << i;
+            EXPECT_EQ(m.ball.smashBoost, smash ? 4.0f * m.ball.vx : 0.0f) << "type " << type << " draw " << i;
         }
     }
 };
@@ -130,18 +134,18 @@ protected:
 
 TEST(BallShape, CreatedAtCentreAtRestWithPlacedShape)
 {
-    EXPECT_EQ(ball.x, 400.0f);
-    EXPECT_EQ(ball.y, 300.0f);
-    EXPECT_EQ(ball.vx, 0.0f);
-    EXPECT_EQ(ball.vy, 0.0f);
-    EXPECT_EQ(ball.smashBoost, 0.0f);
-    EXPECT_TRUE(sameRect(ball.hitRects[0], 400, 300, 20, 20));
-    EXPECT_TRUE(sameRect(ball.hitRects[10], 407, 338, 6, 1));
+    EXPECT_EQ(m.ball.x, 400.0f);
+    EXPECT_EQ(m.ball.y, 300.0f);
+    EXPECT_EQ(m.ball.vx, 0.0f);
+    EXPECT_EQ(m.ball.vy, 0.0f);
+    EXPECT_EQ(m.ball.smashBoost, 0.0f);
+    EXPECT_TRUE(sameRect(m.ball.hitRects[0], 400, 300, 20, 20));
+    EXPECT_TRUE(sameRect(m.ball.hitRects[10], 407, 338, 6, 1));
 }
 
 TEST(BallShape, RectsStackBelowTheSquareAndTruncateTowardZero)
 {
-    Ball b = ball;
+    Ball b = m.ball;
     b.x = 100.7f;
     b.y = 200.9f;
     placeHitRects(b);
@@ -170,51 +174,51 @@ TEST(BallShape, HugeOrBrokenPositionsSaturate)
 
 TEST(RectOverlap, TouchingRectsDoNotOverlapAndKeepContact)
 {
-    contactX = 77;
+    m.contactX = 77;
     SDL_Rect a = {0, 0, 10, 10};
     SDL_Rect right = {10, 0, 10, 10};
     SDL_Rect below = {0, 10, 10, 10};
     SDL_Rect left = {-10, 5, 10, 10};
     SDL_Rect above = {5, -10, 10, 10};
-    EXPECT_FALSE(rectListsOverlap(&a, 1, &right, 1));
-    EXPECT_FALSE(rectListsOverlap(&a, 1, &below, 1));
-    EXPECT_FALSE(rectListsOverlap(&a, 1, &left, 1));
-    EXPECT_FALSE(rectListsOverlap(&a, 1, &above, 1));
-    EXPECT_EQ(contactX, 77);
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &right, 1, m.contactX));
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &below, 1, m.contactX));
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &left, 1, m.contactX));
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &above, 1, m.contactX));
+    EXPECT_EQ(m.contactX, 77);
 }
 
 TEST(RectOverlap, OnePixelOverlapSetsContactX)
 {
     SDL_Rect a = {0, 0, 10, 10};
     SDL_Rect b = {9, 9, 20, 10};
-    EXPECT_TRUE(rectListsOverlap(&a, 1, &b, 1));
-    EXPECT_EQ(contactX, (0 + 10 + 9 + 29) / 4);  // 12
+    EXPECT_TRUE(rectListsOverlap(&a, 1, &b, 1, m.contactX));
+    EXPECT_EQ(m.contactX, (0 + 10 + 9 + 29) / 4);  // 12
 }
 
 TEST(RectOverlap, ContactXTruncatesTowardZeroLeftOfTheScreen)
 {
     SDL_Rect a = {-10, 0, 5, 5};
     SDL_Rect b = {-8, 0, 5, 5};
-    EXPECT_TRUE(rectListsOverlap(&a, 1, &b, 1));
-    EXPECT_EQ(contactX, -6);  // -26 / 4 = -6.5
+    EXPECT_TRUE(rectListsOverlap(&a, 1, &b, 1, m.contactX));
+    EXPECT_EQ(m.contactX, -6);  // -26 / 4 = -6.5
 }
 
 TEST(RectOverlap, FirstOverlappingPairInListOrderWins)
 {
     SDL_Rect a[2] = {{0, 0, 4, 4}, {100, 0, 4, 4}};
     SDL_Rect b[2] = {{102, 0, 4, 4}, {2, 0, 4, 4}};
-    EXPECT_TRUE(rectListsOverlap(a, 2, b, 2));
-    EXPECT_EQ(contactX, (0 + 4 + 2 + 6) / 4);  // a[0] with b[1]
+    EXPECT_TRUE(rectListsOverlap(a, 2, b, 2, m.contactX));
+    EXPECT_EQ(m.contactX, (0 + 4 + 2 + 6) / 4);  // a[0] with b[1]
 }
 
 TEST(RectOverlap, EmptyOrMissingListsNeverOverlap)
 {
-    contactX = 5;
+    m.contactX = 5;
     SDL_Rect a = {0, 0, 10, 10};
-    EXPECT_FALSE(rectListsOverlap(&a, 1, &a, 0));
-    EXPECT_FALSE(rectListsOverlap(&a, 0, &a, 1));
-    EXPECT_FALSE(rectListsOverlap(&a, 1, nullptr, 1));
-    EXPECT_EQ(contactX, 5);
+    EXPECT_FALSE(rectListsOverlap(&a, 1, &a, 0, m.contactX));
+    EXPECT_FALSE(rectListsOverlap(&a, 0, &a, 1, m.contactX));
+    EXPECT_FALSE(rectListsOverlap(&a, 1, nullptr, 1, m.contactX));
+    EXPECT_EQ(m.contactX, 5);
 }
 
 // --- paddle hits --------------------------------------------------------
@@ -226,7 +230,7 @@ TEST_F(BallTest, ShadowRowsReachThirtyEightPixelsBelowTheTop)
         setLeftPaddle(100, 270.0f + static_cast<float>(below), 0, 0);
         setBall(110, 270, -100, 0);
         frame();
-        EXPECT_EQ(leftHitLock, below <= 38) << "paddle top " << below << " px below the ball";
+        EXPECT_EQ(m.sides[leftSide].hitLock, below <= 38) << "paddle top " << below << " px below the ball";
     }
 }
 
@@ -235,19 +239,19 @@ TEST_F(BallTest, DownwardPaddleTurnsTheBallAndAddsTwelve)
     setLeftPaddle(100, 250, 0, 300);
     setBall(115, 270, -300, 0);
     frame();
-    EXPECT_NEAR(ball.vx, 273.58f, 0.01f);
-    EXPECT_FLOAT_EQ(ball.vy, 150.0f);
+    EXPECT_NEAR(m.ball.vx, 273.58f, 0.01f);
+    EXPECT_FLOAT_EQ(m.ball.vy, 150.0f);
     EXPECT_NEAR(speed(), 312.0f, 0.01f);
-    EXPECT_FLOAT_EQ(ball.x, 112.0f + 21.0f);  // moved 3 px in, pushed 21 px out
-    EXPECT_FLOAT_EQ(ball.y, 271.5f);
-    EXPECT_EQ(contactX, (112 + 132 + 100 + 120) / 4);
-    EXPECT_TRUE(leftHitLock);
+    EXPECT_FLOAT_EQ(m.ball.x, 112.0f + 21.0f);  // moved 3 px in, pushed 21 px out
+    EXPECT_FLOAT_EQ(m.ball.y, 271.5f);
+    EXPECT_EQ(m.contactX, (112 + 132 + 100 + 120) / 4);
+    EXPECT_TRUE(m.sides[leftSide].hitLock);
     ASSERT_EQ(strokes.count, 1);
     EXPECT_EQ(strokes.sides[0], leftSide);
-    EXPECT_EQ(hitSpark1.frame, 0);
-    EXPECT_EQ(hitSpark2.frame, 9);
-    EXPECT_EQ(hitCount, 1);
-    EXPECT_EQ(ball.smashBoost, 0.0f);
+    EXPECT_EQ(m.sides[leftSide].hitSpark.frame, 0);
+    EXPECT_EQ(m.sides[rightSide].hitSpark.frame, 9);
+    EXPECT_EQ(m.hitCount, 1);
+    EXPECT_EQ(m.ball.smashBoost, 0.0f);
 }
 
 TEST_F(BallTest, SteepBallIsLimitedToFourToOne)
@@ -255,8 +259,8 @@ TEST_F(BallTest, SteepBallIsLimitedToFourToOne)
     setLeftPaddle(100, 250, 0, 0);
     setBall(115, 270, -30, 200);
     frame();
-    EXPECT_EQ(ball.vx, 50.0f);
-    EXPECT_EQ(ball.vy, 200.0f);
+    EXPECT_EQ(m.ball.vx, 50.0f);
+    EXPECT_EQ(m.ball.vy, 200.0f);
 }
 
 TEST_F(BallTest, SteepLimitKeepsTheReflectedDirection)
@@ -264,7 +268,7 @@ TEST_F(BallTest, SteepLimitKeepsTheReflectedDirection)
     setRightPaddle(700, 250, 0, 0);
     setBall(681, 270, 30, -200);
     frame();
-    EXPECT_EQ(ball.vx, -50.0f);
+    EXPECT_EQ(m.ball.vx, -50.0f);
 }
 
 TEST_F(BallTest, ExactlyFourToOneIsLeftAlone)
@@ -272,7 +276,7 @@ TEST_F(BallTest, ExactlyFourToOneIsLeftAlone)
     setLeftPaddle(100, 250, 0, 0);
     setBall(115, 270, -50.2f, 200);  // a = trunc(200.8) = 200 = b
     frame();
-    EXPECT_EQ(ball.vx, 50.2f);
+    EXPECT_EQ(m.ball.vx, 50.2f);
 }
 
 // A blend whose square root would have no real value leaves that component.
@@ -281,15 +285,15 @@ TEST_F(BallTest, PaddleFarFasterThanTheBallKeepsTheOtherComponent)
     setLeftPaddle(100, 250, 0, 1000);
     setBall(115, 270, -300, 0);
     frame();
-    EXPECT_EQ(ball.vx, 300.0f);
-    EXPECT_EQ(ball.vy, 500.0f);
+    EXPECT_EQ(m.ball.vx, 300.0f);
+    EXPECT_EQ(m.ball.vy, 500.0f);
 
     SetUp();
     setLeftPaddle(100, 250, 1000, 0);
     setBall(115, 270, -300, 0);
     frame();
-    EXPECT_EQ(ball.vx, 650.0f);
-    EXPECT_EQ(ball.vy, 0.0f);
+    EXPECT_EQ(m.ball.vx, 650.0f);
+    EXPECT_EQ(m.ball.vy, 0.0f);
 }
 
 TEST_F(BallTest, StillPaddleGivesPureReflection)
@@ -297,8 +301,8 @@ TEST_F(BallTest, StillPaddleGivesPureReflection)
     setLeftPaddle(100, 250, 0, 0);
     setBall(115, 270, -240, 60);
     frame();
-    EXPECT_EQ(ball.vx, 240.0f);
-    EXPECT_EQ(ball.vy, 60.0f);
+    EXPECT_EQ(m.ball.vx, 240.0f);
+    EXPECT_EQ(m.ball.vy, 60.0f);
 }
 
 TEST_F(BallTest, PaddleMovingAwayFromTheCentreAddsNoSpin)
@@ -306,8 +310,8 @@ TEST_F(BallTest, PaddleMovingAwayFromTheCentreAddsNoSpin)
     setLeftPaddle(100, 250, -300, 0);
     setBall(115, 270, -240, 60);
     frame();
-    EXPECT_EQ(ball.vx, 240.0f);
-    EXPECT_EQ(ball.vy, 60.0f);
+    EXPECT_EQ(m.ball.vx, 240.0f);
+    EXPECT_EQ(m.ball.vy, 60.0f);
 }
 
 TEST_F(BallTest, DiagonalPaddleTowardTheCentreBlendsTwice)
@@ -315,8 +319,8 @@ TEST_F(BallTest, DiagonalPaddleTowardTheCentreBlendsTwice)
     setLeftPaddle(100, 250, 300, 300);
     setBall(115, 270, -300, 0);
     frame();
-    EXPECT_NEAR(ball.vx, 286.788f, 0.01f);
-    EXPECT_NEAR(ball.vy, 150.760f, 0.01f);
+    EXPECT_NEAR(m.ball.vx, 286.788f, 0.01f);
+    EXPECT_NEAR(m.ball.vy, 150.760f, 0.01f);
     EXPECT_NEAR(speed(), 324.0f, 0.01f);
 }
 
@@ -325,13 +329,13 @@ TEST_F(BallTest, UpwardRightPaddleSendsTheBallUpAndLeft)
     setRightPaddle(700, 250, 0, -300);
     setBall(681, 270, 300, 0);
     frame();
-    EXPECT_NEAR(ball.vx, -273.58f, 0.01f);
-    EXPECT_FLOAT_EQ(ball.vy, -150.0f);
-    EXPECT_TRUE(rightHitLock);
+    EXPECT_NEAR(m.ball.vx, -273.58f, 0.01f);
+    EXPECT_FLOAT_EQ(m.ball.vy, -150.0f);
+    EXPECT_TRUE(m.sides[rightSide].hitLock);
     ASSERT_EQ(strokes.count, 1);
     EXPECT_EQ(strokes.sides[0], rightSide);
-    EXPECT_EQ(hitSpark2.frame, 0);
-    EXPECT_EQ(hitSpark1.frame, 9);
+    EXPECT_EQ(m.sides[rightSide].hitSpark.frame, 0);
+    EXPECT_EQ(m.sides[leftSide].hitSpark.frame, 9);
 }
 
 TEST_F(BallTest, PushOutAddsTheLeftPaddlesTravel)
@@ -339,7 +343,7 @@ TEST_F(BallTest, PushOutAddsTheLeftPaddlesTravel)
     setLeftPaddle(100, 250, 300, 0);
     setBall(115, 270, -100, 0);
     frame();
-    EXPECT_FLOAT_EQ(ball.x, 114.0f + 24.0f);
+    EXPECT_FLOAT_EQ(m.ball.x, 114.0f + 24.0f);
 }
 
 TEST_F(BallTest, PushOutSubtractsTheRightPaddlesTravel)
@@ -347,27 +351,27 @@ TEST_F(BallTest, PushOutSubtractsTheRightPaddlesTravel)
     setRightPaddle(700, 250, -300, 0);
     setBall(685, 270, 100, 0);
     frame();
-    EXPECT_FLOAT_EQ(ball.x, 686.0f - 18.0f);
+    EXPECT_FLOAT_EQ(m.ball.x, 686.0f - 18.0f);
 }
 
 TEST_F(BallTest, LockedPaddleCannotHitAgainButStillSetsContact)
 {
     setLeftPaddle(100, 250, 0, 0);
     setBall(115, 270, -100, 0);
-    leftHitLock = true;
+    m.sides[leftSide].hitLock = true;
     frame();
-    EXPECT_EQ(ball.vx, -100.0f);
-    EXPECT_EQ(hitCount, 0);
-    EXPECT_EQ(contactX, (114 + 134 + 100 + 120) / 4);
+    EXPECT_EQ(m.ball.vx, -100.0f);
+    EXPECT_EQ(m.hitCount, 0);
+    EXPECT_EQ(m.contactX, (114 + 134 + 100 + 120) / 4);
 }
 
 TEST_F(BallTest, MissingPaddleRectsMeanNoPaddle)
 {
     setLeftPaddle(100, 250, 0, 0);
     setBall(115, 270, -100, 0);
-    updateBall(clock, nullptr, nullptr);
-    EXPECT_EQ(ball.vx, -100.0f);
-    EXPECT_FALSE(leftHitLock);
+    updateBall(m, elapsedMs(clock), nullptr, nullptr);
+    EXPECT_EQ(m.ball.vx, -100.0f);
+    EXPECT_FALSE(m.sides[leftSide].hitLock);
 }
 
 // --- half-court locks ---------------------------------------------------
@@ -375,87 +379,87 @@ TEST_F(BallTest, MissingPaddleRectsMeanNoPaddle)
 TEST_F(BallTest, CentreLineClearsTheOtherSidesLock)
 {
     setBall(400, 300, 0, 0);
-    leftHitLock = rightHitLock = true;
+    m.sides[leftSide].hitLock = m.sides[rightSide].hitLock = true;
     frame();
-    EXPECT_TRUE(leftHitLock);
-    EXPECT_TRUE(rightHitLock);
+    EXPECT_TRUE(m.sides[leftSide].hitLock);
+    EXPECT_TRUE(m.sides[rightSide].hitLock);
 
     setBall(400.5f, 300, 0, 0);
     frame();
-    EXPECT_FALSE(leftHitLock);
-    EXPECT_TRUE(rightHitLock);
+    EXPECT_FALSE(m.sides[leftSide].hitLock);
+    EXPECT_TRUE(m.sides[rightSide].hitLock);
 
-    leftHitLock = true;
+    m.sides[leftSide].hitLock = true;
     setBall(399.5f, 300, 0, 0);
     frame();
-    EXPECT_TRUE(leftHitLock);
-    EXPECT_FALSE(rightHitLock);
+    EXPECT_TRUE(m.sides[leftSide].hitLock);
+    EXPECT_FALSE(m.sides[rightSide].hitLock);
 }
 
 // --- posts of court 2 ---------------------------------------------------
 
 TEST_F(BallTest, SlowBallSlipsPastThePostAwayFromItsPlayer)
 {
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(395, 100, 15, 0);
-    leftHitLock = true;
+    m.sides[leftSide].hitLock = true;
     frame();
-    EXPECT_EQ(ball.vx, 20.0f);
-    EXPECT_TRUE(postLock);
-    EXPECT_FALSE(leftHitLock);
-    EXPECT_EQ(hitCount, 0);
+    EXPECT_EQ(m.ball.vx, 20.0f);
+    EXPECT_TRUE(m.postLock);
+    EXPECT_FALSE(m.sides[leftSide].hitLock);
+    EXPECT_EQ(m.hitCount, 0);
 
     SetUp();
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(405, 500, -20.9f, 0);  // truncates to 20: still slow
-    rightHitLock = true;
+    m.sides[rightSide].hitLock = true;
     frame();
-    EXPECT_EQ(ball.vx, -20.0f);
-    EXPECT_FALSE(rightHitLock);
+    EXPECT_EQ(m.ball.vx, -20.0f);
+    EXPECT_FALSE(m.sides[rightSide].hitLock);
 }
 
 TEST_F(BallTest, SlowUnplayedBallKeepsItsSpeedAtThePost)
 {
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(395, 100, 10, 0);
     frame();
-    EXPECT_EQ(ball.vx, 10.0f);
-    EXPECT_TRUE(postLock);
+    EXPECT_EQ(m.ball.vx, 10.0f);
+    EXPECT_TRUE(m.postLock);
 }
 
 TEST_F(BallTest, FastBallBouncesOffThePostAndFreesBothPaddles)
 {
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(395, 425, 300, 0);
-    leftHitLock = true;
-    ball.smashBoost = 30;
+    m.sides[leftSide].hitLock = true;
+    m.ball.smashBoost = 30;
     frame();
-    EXPECT_EQ(ball.vx, -300.0f);
-    EXPECT_EQ(ball.smashBoost, 0.0f);
-    EXPECT_FALSE(leftHitLock);
-    EXPECT_FALSE(rightHitLock);
-    EXPECT_EQ(hitCount, 0);
-    EXPECT_TRUE(postLock);
+    EXPECT_EQ(m.ball.vx, -300.0f);
+    EXPECT_EQ(m.ball.smashBoost, 0.0f);
+    EXPECT_FALSE(m.sides[leftSide].hitLock);
+    EXPECT_FALSE(m.sides[rightSide].hitLock);
+    EXPECT_EQ(m.hitCount, 0);
+    EXPECT_TRUE(m.postLock);
 }
 
 TEST_F(BallTest, NoSecondPostBounceUntilAPaddleHit)
 {
-    courtMode = 2;
+    m.courtMode = 2;
     setBall(395, 150, 300, 0);
     frame();
-    ASSERT_EQ(ball.vx, -300.0f);
+    ASSERT_EQ(m.ball.vx, -300.0f);
     frame();  // still at the post
-    EXPECT_EQ(ball.vx, -300.0f);
+    EXPECT_EQ(m.ball.vx, -300.0f);
 
     // A paddle hit frees the posts again.
     setLeftPaddle(100, 250, 0, 0);
     setBall(115, 270, -300, 0);
     frame();
-    ASSERT_TRUE(leftHitLock);
-    EXPECT_FALSE(postLock);
+    ASSERT_TRUE(m.sides[leftSide].hitLock);
+    EXPECT_FALSE(m.postLock);
     setBall(395, 150, 300, 0);
     frame();
-    EXPECT_EQ(ball.vx, -300.0f);
+    EXPECT_EQ(m.ball.vx, -300.0f);
 }
 
 TEST_F(BallTest, PostZoneEdges)
@@ -470,21 +474,21 @@ TEST_F(BallTest, PostZoneEdges)
                           {395, 425, true},  {395, 525, true},    {395, 525.5f, false}, {395, 300, false}};
     for (const Case& c : cases) {
         SetUp();
-        courtMode = 2;
+        m.courtMode = 2;
         setBall(c.x, c.y, 300, 0);
         frame();
-        EXPECT_EQ(ball.vx < 0, c.bounce) << c.x << ", " << c.y;
+        EXPECT_EQ(m.ball.vx < 0, c.bounce) << c.x << ", " << c.y;
     }
 }
 
 TEST_F(BallTest, OtherCourtsHaveNoPosts)
 {
     for (int court : {1, 3}) {
-        courtMode = court;
+        m.courtMode = court;
         setBall(395, 100, 300, 0);
         frame();
-        EXPECT_EQ(ball.vx, 300.0f);
-        EXPECT_FALSE(postLock);
+        EXPECT_EQ(m.ball.vx, 300.0f);
+        EXPECT_FALSE(m.postLock);
     }
 }
 
@@ -494,46 +498,46 @@ TEST_F(BallTest, RightEdgeScoresForTheLeftPlayer)
 {
     setBall(785, 300, 300, 0);
     frame();
-    EXPECT_EQ(rallyEnd, 1);
-    EXPECT_EQ(score1, 1);
-    EXPECT_EQ(score2, 0);
-    EXPECT_EQ(ball.vx, -305.0f);
-    EXPECT_FLOAT_EQ(ball.x, 788.0f - 21.0f);
-    EXPECT_EQ(hitCount, 1);
+    EXPECT_EQ(m.rallyEnd, 1);
+    EXPECT_EQ(m.sides[leftSide].score, 1);
+    EXPECT_EQ(m.sides[rightSide].score, 0);
+    EXPECT_EQ(m.ball.vx, -305.0f);
+    EXPECT_FLOAT_EQ(m.ball.x, 788.0f - 21.0f);
+    EXPECT_EQ(m.hitCount, 1);
 
-    resetMatch();
-    EXPECT_EQ(ball.vx, -100.0f);  // served toward the winner
+    resetMatch(m);
+    EXPECT_EQ(m.ball.vx, -100.0f);  // served toward the winner
 }
 
 TEST_F(BallTest, LeftEdgeScoresForTheRightPlayer)
 {
     setBall(2, 300, -300, 0);
     frame();
-    EXPECT_EQ(rallyEnd, 2);
-    EXPECT_EQ(score2, 1);
-    EXPECT_EQ(score1, 0);
-    EXPECT_EQ(ball.vx, 305.0f);
-    EXPECT_FLOAT_EQ(ball.x, -1.0f + 21.0f);
-    EXPECT_EQ(hitCount, 1);
+    EXPECT_EQ(m.rallyEnd, 2);
+    EXPECT_EQ(m.sides[rightSide].score, 1);
+    EXPECT_EQ(m.sides[leftSide].score, 0);
+    EXPECT_EQ(m.ball.vx, 305.0f);
+    EXPECT_FLOAT_EQ(m.ball.x, -1.0f + 21.0f);
+    EXPECT_EQ(m.hitCount, 1);
 
-    resetMatch();
-    EXPECT_EQ(ball.vx, 100.0f);
+    resetMatch(m);
+    EXPECT_EQ(m.ball.vx, 100.0f);
 }
 
 TEST_F(BallTest, WallsBounceWithoutSpeedGain)
 {
     setBall(300, 1, 0, -300);
     frame();
-    EXPECT_EQ(ball.vy, 300.0f);
-    EXPECT_FLOAT_EQ(ball.y, -2.0f + 21.0f);
-    EXPECT_EQ(hitCount, 1);
+    EXPECT_EQ(m.ball.vy, 300.0f);
+    EXPECT_FLOAT_EQ(m.ball.y, -2.0f + 21.0f);
+    EXPECT_EQ(m.hitCount, 1);
 
     setBall(300, 578, 0, 300);
     frame();
-    EXPECT_EQ(ball.vy, -300.0f);
-    EXPECT_FLOAT_EQ(ball.y, 581.0f - 21.0f);
-    EXPECT_EQ(hitCount, 2);
-    EXPECT_EQ(rallyEnd, 0);
+    EXPECT_EQ(m.ball.vy, -300.0f);
+    EXPECT_FLOAT_EQ(m.ball.y, 581.0f - 21.0f);
+    EXPECT_EQ(m.hitCount, 2);
+    EXPECT_EQ(m.rallyEnd, 0);
 }
 
 TEST_F(BallTest, EveryBounceOfAFrameIsCounted)
@@ -541,61 +545,61 @@ TEST_F(BallTest, EveryBounceOfAFrameIsCounted)
     setRightPaddle(780, 0, 0, 0);
     setBall(785, 585, 300, 300);  // corner: side edge and floor together
     frame();
-    EXPECT_EQ(hitCount, 2);
+    EXPECT_EQ(m.hitCount, 2);
 
     SetUp();
     setLeftPaddle(100, 500, 0, 0);  // paddle hit and floor in one frame
     setBall(115, 578, -300, 300);
     frame();
-    EXPECT_EQ(hitCount, 2);
-    EXPECT_TRUE(leftHitLock);
+    EXPECT_EQ(m.hitCount, 2);
+    EXPECT_TRUE(m.sides[leftSide].hitLock);
 }
 
 // --- smashes --------------------------------------------------------------
 
 TEST_F(BallTest, PlayerSmashIsFourTimesTheReflectedSpeedForOneFrame)
 {
-    leftSmashHeld = true;
+    m.sides[leftSide].smashHeld = true;
     setLeftPaddle(100, 250, 0, 0);
     setBall(115, 270, -300, 0);
     frame();
-    EXPECT_EQ(ball.smashBoost, 1200.0f);
-    const float x = ball.x;
+    EXPECT_EQ(m.ball.smashBoost, 1200.0f);
+    const float x = m.ball.x;
     frame();  // one frame at five times the speed, then the boost is gone
-    EXPECT_FLOAT_EQ(ball.x, x + 15.0f);
-    EXPECT_EQ(ball.smashBoost, 0.0f);
+    EXPECT_FLOAT_EQ(m.ball.x, x + 15.0f);
+    EXPECT_EQ(m.ball.smashBoost, 0.0f);
     frame();
-    EXPECT_FLOAT_EQ(ball.x, x + 18.0f);
+    EXPECT_FLOAT_EQ(m.ball.x, x + 18.0f);
 }
 
 TEST_F(BallTest, RightSmashFadesWithDistanceThenHolds)
 {
-    rightSmashHeld = true;
+    m.sides[rightSide].smashHeld = true;
     setRightPaddle(700, 250, 0, 0);
     setBall(681, 270, 300, 0);
     frame();
-    ASSERT_EQ(contactX, 702);
-    EXPECT_FLOAT_EQ(ball.x, 663.0f);
-    EXPECT_EQ(ball.smashBoost, -1200.0f);
+    ASSERT_EQ(m.contactX, 702);
+    EXPECT_FLOAT_EQ(m.ball.x, 663.0f);
+    EXPECT_EQ(m.ball.smashBoost, -1200.0f);
 
     frame();
-    EXPECT_FLOAT_EQ(ball.x, 648.0f);
-    EXPECT_NEAR(ball.smashBoost, -555.556f, 0.01f);
+    EXPECT_FLOAT_EQ(m.ball.x, 648.0f);
+    EXPECT_NEAR(m.ball.smashBoost, -555.556f, 0.01f);
 
-    float previous = ball.smashBoost;
+    float previous = m.ball.smashBoost;
     int frames = 0;
-    while (ball.smashBoost < -50.0f && frames < 200) {
+    while (m.ball.smashBoost < -50.0f && frames < 200) {
         frame();
         ++frames;
-        EXPECT_GT(ball.smashBoost, previous);  // falls off in size
-        previous = ball.smashBoost;
+        EXPECT_GT(m.ball.smashBoost, previous);  // falls off in size
+        previous = m.ball.smashBoost;
     }
-    ASSERT_GE(ball.smashBoost, -50.0f);
-    EXPECT_LT(ball.smashBoost, -40.0f);
-    EXPECT_GT(ball.x, 0.0f);
-    const float held = ball.smashBoost;
+    ASSERT_GE(m.ball.smashBoost, -50.0f);
+    EXPECT_LT(m.ball.smashBoost, -40.0f);
+    EXPECT_GT(m.ball.x, 0.0f);
+    const float held = m.ball.smashBoost;
     frame();
-    EXPECT_EQ(ball.smashBoost, held);
+    EXPECT_EQ(m.ball.smashBoost, held);
 }
 
 TEST_F(BallTest, LeftComputerSmashesByChanceOfItsLevel)
@@ -618,22 +622,22 @@ TEST_F(BallTest, RightComputerPlaysOnlyInTypeFour)
 
 TEST_F(BallTest, BoostEndsWhenTheBallReachesTheContactPoint)
 {
-    contactX = 110;
+    m.contactX = 110;
     setBall(100, 270, 500, 0);
-    ball.smashBoost = 500;
+    m.ball.smashBoost = 500;
     frame();
-    EXPECT_EQ(ball.x, 110.0f);
-    EXPECT_EQ(ball.smashBoost, 0.0f);  // no division by a zero distance
+    EXPECT_EQ(m.ball.x, 110.0f);
+    EXPECT_EQ(m.ball.smashBoost, 0.0f);  // no division by a zero distance
 }
 
 TEST_F(BallTest, SmallBoostIsKept)
 {
-    contactX = 500;
+    m.contactX = 500;
     setBall(100, 270, -300, 0);
-    ball.smashBoost = -50;
+    m.ball.smashBoost = -50;
     frame();
-    EXPECT_EQ(ball.smashBoost, -50.0f);
-    EXPECT_FLOAT_EQ(ball.x, 96.5f);
+    EXPECT_EQ(m.ball.smashBoost, -50.0f);
+    EXPECT_FLOAT_EQ(m.ball.x, 96.5f);
 }
 
 // --- match reset ----------------------------------------------------------
@@ -641,51 +645,51 @@ TEST_F(BallTest, SmallBoostIsKept)
 TEST_F(BallTest, ResetMatchPreparesANewMatch)
 {
     settings.xspeed = 100;
-    score1 = 7;
-    score2 = 3;
-    hitCount = 4;
-    rallyAborted = true;
-    leftHitLock = rightHitLock = postLock = true;
-    leftVxSnapshot = rightVxSnapshot = 55;
+    m.sides[leftSide].score = 7;
+    m.sides[rightSide].score = 3;
+    m.hitCount = 4;
+    m.rallyAborted = true;
+    m.sides[leftSide].hitLock = m.sides[rightSide].hitLock = m.postLock = true;
+    m.sides[leftSide].vxSnapshot = m.sides[rightSide].vxSnapshot = 55;
     setLeftPaddle(200, 100, 300, -300);
     setRightPaddle(600, 400, -300, 300);
     setBall(123, 456, -431, 0);
-    ball.smashBoost = 99;
+    m.ball.smashBoost = 99;
 
-    resetMatch();
+    resetMatch(m);
 
-    EXPECT_EQ(rallySpeed, 400);
-    EXPECT_FALSE(rallyAborted);
-    EXPECT_FALSE(leftHitLock);
-    EXPECT_FALSE(rightHitLock);
-    EXPECT_FALSE(postLock);
-    EXPECT_EQ(score1, 0);
-    EXPECT_EQ(score2, 0);
-    EXPECT_EQ(hitCount, 0);
-    EXPECT_EQ(leftVxSnapshot, 0.0f);
-    EXPECT_EQ(rightVxSnapshot, 0.0f);
-    EXPECT_TRUE(sameRect(leftPaddle.hitRects[0], 0, 260, 20, 80));
-    EXPECT_TRUE(sameRect(rightPaddle.hitRects[0], 779, 260, 20, 80));
-    EXPECT_EQ(leftPaddle.vx, 0.0f);
-    EXPECT_EQ(leftPaddle.vy, 0.0f);
-    EXPECT_EQ(rightPaddle.vx, 0.0f);
-    EXPECT_EQ(rightPaddle.vy, 0.0f);
-    EXPECT_EQ(ball.x, 390.0f);
-    EXPECT_EQ(ball.y, 290.0f);
-    EXPECT_TRUE(sameRect(ball.hitRects[0], 390, 290, 20, 20));
-    EXPECT_EQ(ball.vx, -100.0f);
-    EXPECT_EQ(ball.vy, 0.0f);  // zero stays zero
-    EXPECT_EQ(ball.smashBoost, 0.0f);
+    EXPECT_EQ(m.rallySpeed, 400);
+    EXPECT_FALSE(m.rallyAborted);
+    EXPECT_FALSE(m.sides[leftSide].hitLock);
+    EXPECT_FALSE(m.sides[rightSide].hitLock);
+    EXPECT_FALSE(m.postLock);
+    EXPECT_EQ(m.sides[leftSide].score, 0);
+    EXPECT_EQ(m.sides[rightSide].score, 0);
+    EXPECT_EQ(m.hitCount, 0);
+    EXPECT_EQ(m.sides[leftSide].vxSnapshot, 0.0f);
+    EXPECT_EQ(m.sides[rightSide].vxSnapshot, 0.0f);
+    EXPECT_TRUE(sameRect(m.sides[leftSide].paddle.hitRects[0], 0, 260, 20, 80));
+    EXPECT_TRUE(sameRect(m.sides[rightSide].paddle.hitRects[0], 779, 260, 20, 80));
+    EXPECT_EQ(m.sides[leftSide].paddle.vx, 0.0f);
+    EXPECT_EQ(m.sides[leftSide].paddle.vy, 0.0f);
+    EXPECT_EQ(m.sides[rightSide].paddle.vx, 0.0f);
+    EXPECT_EQ(m.sides[rightSide].paddle.vy, 0.0f);
+    EXPECT_EQ(m.ball.x, 390.0f);
+    EXPECT_EQ(m.ball.y, 290.0f);
+    EXPECT_TRUE(sameRect(m.ball.hitRects[0], 390, 290, 20, 20));
+    EXPECT_EQ(m.ball.vx, -100.0f);
+    EXPECT_EQ(m.ball.vy, 0.0f);  // zero stays zero
+    EXPECT_EQ(m.ball.smashBoost, 0.0f);
 }
 
 TEST_F(BallTest, FirstServeOfTheProgramGoesRightAndDown)
 {
     settings.xspeed = 200;
     setBall(400, 300, 100, 100);
-    resetMatch();
-    EXPECT_EQ(rallySpeed, 500);
-    EXPECT_EQ(ball.vx, 100.0f);
-    EXPECT_EQ(ball.vy, 100.0f);
+    resetMatch(m);
+    EXPECT_EQ(m.rallySpeed, 500);
+    EXPECT_EQ(m.ball.vx, 100.0f);
+    EXPECT_EQ(m.ball.vy, 100.0f);
 }
 
 }  // namespace

@@ -4,20 +4,24 @@
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
 #include "game/match/computer.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "settings/settings.h"
 
 namespace {
+
+// The match the game plays: what these cases set up and look at.
+Match& m = currentMatch();
 
 class ComputerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         settings.sbots = 0;
-        rallySpeed = 300;
-        leftSmashHeld = rightSmashHeld = false;
-        leftPaddle.vx = leftPaddle.vy = 0;
-        rightPaddle.vx = rightPaddle.vy = 0;
+        m.rallySpeed = 300;
+        m.sides[leftSide].smashHeld = m.sides[rightSide].smashHeld = false;
+        m.sides[leftSide].paddle.vx = m.sides[leftSide].paddle.vy = 0;
+        m.sides[rightSide].paddle.vx = m.sides[rightSide].paddle.vy = 0;
     }
 };
 
@@ -26,10 +30,10 @@ protected:
 // vy is 0), 123 means unchanged.
 float leftReaction(float bx, int level)
 {
-    leftPaddle.vx = 123;
-    leftPaddle.vy = 77;
-    steerLeftComputer(bx, 140, 100, 100, level);
-    return leftPaddle.vx;
+    m.sides[leftSide].paddle.vx = 123;
+    m.sides[leftSide].paddle.vy = 77;
+    steerLeftComputer(m, bx, 140, 100, 100, level);
+    return m.sides[leftSide].paddle.vx;
 }
 
 // The x at which the left computer stops closing in and starts to retreat.
@@ -38,41 +42,41 @@ void expectAttackLine(int level, int line)
     const float t = static_cast<float>(line);
     EXPECT_GT(leftReaction(t - 0.5f, level), 0.0f) << "level " << level;
     EXPECT_EQ(leftReaction(t, level), 123.0f) << "level " << level;
-    EXPECT_EQ(leftPaddle.vy, 77.0f);  // on the line nothing changes
+    EXPECT_EQ(m.sides[leftSide].paddle.vy, 77.0f);  // on the line nothing changes
     EXPECT_LT(leftReaction(t + 0.5f, level), 0.0f) << "level " << level;
-    EXPECT_EQ(leftPaddle.vy, 0.0f);
+    EXPECT_EQ(m.sides[leftSide].paddle.vy, 0.0f);
 }
 
 TEST_F(ComputerTest, SpeedIsRallySpeedOverTheLevelsDivisor)
 {
     const float expected[] = {30000.0f / 140, 30000.0f / 130, 30000.0f / 120, 300, 300};
     for (int level = 1; level <= 5; ++level) {
-        steerLeftComputer(10, 10, 200, 200, level);
-        EXPECT_FLOAT_EQ(leftPaddle.vy, -expected[level - 1]) << "level " << level;
+        steerLeftComputer(m, 10, 10, 200, 200, level);
+        EXPECT_FLOAT_EQ(m.sides[leftSide].paddle.vy, -expected[level - 1]) << "level " << level;
     }
-    steerLeftComputer(10, 10, 200, 200, 1);
-    EXPECT_NEAR(leftPaddle.vy, -214.3f, 0.05f);
+    steerLeftComputer(m, 10, 10, 200, 200, 1);
+    EXPECT_NEAR(m.sides[leftSide].paddle.vy, -214.3f, 0.05f);
 }
 
 TEST_F(ComputerTest, SbotsMakesEveryLevelFaster)
 {
     settings.sbots = 20;
-    steerLeftComputer(10, 10, 200, 200, 4);
-    EXPECT_FLOAT_EQ(leftPaddle.vy, -375.0f);
+    steerLeftComputer(m, 10, 10, 200, 200, 4);
+    EXPECT_FLOAT_EQ(m.sides[leftSide].paddle.vy, -375.0f);
     settings.sbots = 10;
-    steerLeftComputer(10, 10, 200, 200, 1);
-    EXPECT_FLOAT_EQ(leftPaddle.vy, -30000.0f / 130);
-    steerRightComputer(700, 10, 700, 300);
-    EXPECT_FLOAT_EQ(rightPaddle.vy, -30000.0f / 91);
+    steerLeftComputer(m, 10, 10, 200, 200, 1);
+    EXPECT_FLOAT_EQ(m.sides[leftSide].paddle.vy, -30000.0f / 130);
+    steerRightComputer(m, 700, 10, 700, 300);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vy, -30000.0f / 91);
 }
 
 TEST_F(ComputerTest, RightComputerDividesByOneHundredAndOne)
 {
-    steerRightComputer(700, 10, 700, 300);
-    EXPECT_NEAR(rightPaddle.vy, -297.03f, 0.01f);
-    rallySpeed = 505;
-    steerRightComputer(700, 10, 700, 300);
-    EXPECT_FLOAT_EQ(rightPaddle.vy, -50500.0f / 101);
+    steerRightComputer(m, 700, 10, 700, 300);
+    EXPECT_NEAR(m.sides[rightSide].paddle.vy, -297.03f, 0.01f);
+    m.rallySpeed = 505;
+    steerRightComputer(m, 700, 10, 700, 300);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vy, -50500.0f / 101);
 }
 
 TEST_F(ComputerTest, AttackLinesAtRallySpeedThreeHundred)
@@ -86,7 +90,7 @@ TEST_F(ComputerTest, AttackLinesAtRallySpeedThreeHundred)
 
 TEST_F(ComputerTest, AttackLinesMoveBackAsTheRallySpeedsUp)
 {
-    rallySpeed = 801;
+    m.rallySpeed = 801;
     expectAttackLine(1, 344);
     expectAttackLine(5, 360);
     expectAttackLine(4, 400);
@@ -94,7 +98,7 @@ TEST_F(ComputerTest, AttackLinesMoveBackAsTheRallySpeedsUp)
     const int speeds[] = {400, 401, 500, 501, 600, 601, 800};
     const int lines[] = {424, 404, 404, 384, 384, 364, 364};
     for (int i = 0; i < 7; ++i) {
-        rallySpeed = speeds[i];
+        m.rallySpeed = speeds[i];
         expectAttackLine(1, lines[i]);
         expectAttackLine(4, 400);
     }
@@ -102,73 +106,73 @@ TEST_F(ComputerTest, AttackLinesMoveBackAsTheRallySpeedsUp)
 
 TEST_F(ComputerTest, LeftComputerClosesInOnTheBallsX)
 {
-    steerLeftComputer(150, 140, 100, 100, 2);
-    EXPECT_GT(leftPaddle.vx, 0.0f);
-    steerLeftComputer(50, 140, 100, 100, 2);
-    EXPECT_LT(leftPaddle.vx, 0.0f);
-    const float before = leftPaddle.vx;
-    steerLeftComputer(100, 140, 100, 100, 2);  // level with the ball: unchanged
-    EXPECT_EQ(leftPaddle.vx, before);
+    steerLeftComputer(m, 150, 140, 100, 100, 2);
+    EXPECT_GT(m.sides[leftSide].paddle.vx, 0.0f);
+    steerLeftComputer(m, 50, 140, 100, 100, 2);
+    EXPECT_LT(m.sides[leftSide].paddle.vx, 0.0f);
+    const float before = m.sides[leftSide].paddle.vx;
+    steerLeftComputer(m, 100, 140, 100, 100, 2);  // level with the ball: unchanged
+    EXPECT_EQ(m.sides[leftSide].paddle.vx, before);
 }
 
 TEST_F(ComputerTest, LeftComputerKeepsItsDirectionInsideTheBand)
 {
     const float s = 30000.0f / 140;
     // Band: ball top from 10 to 70 px below the paddle top (100).
-    leftPaddle.vy = 55;
-    steerLeftComputer(200, 110, 100, 100, 1);
-    EXPECT_EQ(leftPaddle.vy, 55.0f);
-    steerLeftComputer(200, 170, 100, 100, 1);
-    EXPECT_EQ(leftPaddle.vy, 55.0f);
-    steerLeftComputer(200, 109.5f, 100, 100, 1);
-    EXPECT_FLOAT_EQ(leftPaddle.vy, -s);
-    steerLeftComputer(200, 140, 100, 100, 1);
-    EXPECT_FLOAT_EQ(leftPaddle.vy, -s);  // still going up
-    steerLeftComputer(200, 170.5f, 100, 100, 1);
-    EXPECT_FLOAT_EQ(leftPaddle.vy, s);
-    steerLeftComputer(200, 110, 100, 100, 1);
-    EXPECT_FLOAT_EQ(leftPaddle.vy, s);  // still going down
+    m.sides[leftSide].paddle.vy = 55;
+    steerLeftComputer(m, 200, 110, 100, 100, 1);
+    EXPECT_EQ(m.sides[leftSide].paddle.vy, 55.0f);
+    steerLeftComputer(m, 200, 170, 100, 100, 1);
+    EXPECT_EQ(m.sides[leftSide].paddle.vy, 55.0f);
+    steerLeftComputer(m, 200, 109.5f, 100, 100, 1);
+    EXPECT_FLOAT_EQ(m.sides[leftSide].paddle.vy, -s);
+    steerLeftComputer(m, 200, 140, 100, 100, 1);
+    EXPECT_FLOAT_EQ(m.sides[leftSide].paddle.vy, -s);  // still going up
+    steerLeftComputer(m, 200, 170.5f, 100, 100, 1);
+    EXPECT_FLOAT_EQ(m.sides[leftSide].paddle.vy, s);
+    steerLeftComputer(m, 200, 110, 100, 100, 1);
+    EXPECT_FLOAT_EQ(m.sides[leftSide].paddle.vy, s);  // still going down
 }
 
 TEST_F(ComputerTest, UnknownLevelsLeaveThePaddleAlone)
 {
-    leftPaddle.vx = 12;
-    leftPaddle.vy = 34;
-    steerLeftComputer(10, 10, 200, 200, 0);
-    steerLeftComputer(10, 10, 200, 200, 6);
-    EXPECT_EQ(leftPaddle.vx, 12.0f);
-    EXPECT_EQ(leftPaddle.vy, 34.0f);
+    m.sides[leftSide].paddle.vx = 12;
+    m.sides[leftSide].paddle.vy = 34;
+    steerLeftComputer(m, 10, 10, 200, 200, 0);
+    steerLeftComputer(m, 10, 10, 200, 200, 6);
+    EXPECT_EQ(m.sides[leftSide].paddle.vx, 12.0f);
+    EXPECT_EQ(m.sides[leftSide].paddle.vy, 34.0f);
 }
 
 TEST_F(ComputerTest, RightComputerTurnsDownOnlyFromSeventyPixels)
 {
     const float s = 30000.0f / 101;
-    steerRightComputer(700, 369, 700, 300);
-    EXPECT_FLOAT_EQ(rightPaddle.vy, -s);
-    steerRightComputer(700, 370, 700, 300);
-    EXPECT_FLOAT_EQ(rightPaddle.vy, s);
-    steerRightComputer(700, 200, 700, 300);
-    EXPECT_FLOAT_EQ(rightPaddle.vy, -s);
+    steerRightComputer(m, 700, 369, 700, 300);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vy, -s);
+    steerRightComputer(m, 700, 370, 700, 300);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vy, s);
+    steerRightComputer(m, 700, 200, 700, 300);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vy, -s);
 }
 
 TEST_F(ComputerTest, RightComputerRetreatsWhileTheBallIsInTheFarHalf)
 {
     const float s = 30000.0f / 101;
-    steerRightComputer(399.5f, 500, 600, 100);
-    EXPECT_EQ(rightPaddle.vy, 0.0f);
-    EXPECT_FLOAT_EQ(rightPaddle.vx, s);
+    steerRightComputer(m, 399.5f, 500, 600, 100);
+    EXPECT_EQ(m.sides[rightSide].paddle.vy, 0.0f);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vx, s);
 
-    rightPaddle.vx = 9;
-    steerRightComputer(400, 500, 600, 100);  // on the line: vx unchanged
-    EXPECT_EQ(rightPaddle.vx, 9.0f);
-    EXPECT_FLOAT_EQ(rightPaddle.vy, s);
+    m.sides[rightSide].paddle.vx = 9;
+    steerRightComputer(m, 400, 500, 600, 100);  // on the line: vx unchanged
+    EXPECT_EQ(m.sides[rightSide].paddle.vx, 9.0f);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vy, s);
 
-    steerRightComputer(450, 500, 600, 100);
-    EXPECT_FLOAT_EQ(rightPaddle.vx, -s);
-    steerRightComputer(700, 500, 600, 100);
-    EXPECT_FLOAT_EQ(rightPaddle.vx, s);
-    steerRightComputer(600, 500, 600, 100);
-    EXPECT_FLOAT_EQ(rightPaddle.vx, s);
+    steerRightComputer(m, 450, 500, 600, 100);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vx, -s);
+    steerRightComputer(m, 700, 500, 600, 100);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vx, s);
+    steerRightComputer(m, 600, 500, 600, 100);
+    EXPECT_FLOAT_EQ(m.sides[rightSide].paddle.vx, s);
 }
 
 // Level 4 with the ball beyond x = 400: no vertical move, back to the
@@ -180,21 +184,21 @@ TEST_F(ComputerTest, LevelFourRetreatsToItsBaseline)
     restart(clock);
     pauseMs(10);
 
-    leftPaddle.x = 200;
-    leftPaddle.y = 100;
-    placeHitRects(leftPaddle);
+    m.sides[leftSide].paddle.x = 200;
+    m.sides[leftSide].paddle.y = 100;
+    placeHitRects(m.sides[leftSide].paddle);
     for (int frame = 0; frame < 100; ++frame) {
-        steerLeftComputer(450, 500, leftPaddle.x, leftPaddle.y, 4);
-        EXPECT_EQ(leftPaddle.vy, 0.0f);
-        movePaddle(leftPaddle, clock);
+        steerLeftComputer(m, 450, 500, m.sides[leftSide].paddle.x, m.sides[leftSide].paddle.y, 4);
+        EXPECT_EQ(m.sides[leftSide].paddle.vy, 0.0f);
+        movePaddle(m, leftSide, elapsedMs(clock));
     }
-    EXPECT_EQ(leftPaddle.y, 100.0f);
-    EXPECT_GE(leftPaddle.x, 0.0f);
-    EXPECT_LT(leftPaddle.x, 3.0f);
+    EXPECT_EQ(m.sides[leftSide].paddle.y, 100.0f);
+    EXPECT_GE(m.sides[leftSide].paddle.x, 0.0f);
+    EXPECT_LT(m.sides[leftSide].paddle.x, 3.0f);
 
-    steerLeftComputer(399, 500, leftPaddle.x, leftPaddle.y, 4);
-    EXPECT_GT(leftPaddle.vx, 0.0f);
-    EXPECT_GT(leftPaddle.vy, 0.0f);
+    steerLeftComputer(m, 399, 500, m.sides[leftSide].paddle.x, m.sides[leftSide].paddle.y, 4);
+    EXPECT_GT(m.sides[leftSide].paddle.vx, 0.0f);
+    EXPECT_GT(m.sides[leftSide].paddle.vy, 0.0f);
     useRealClock();
 }
 

@@ -12,10 +12,14 @@
 #include "SDL_mixer.h"
 #include "game/base/frameclock.h"
 #include "game/base/state.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "support/gamerun.h"
 
 namespace {
+
+// The match the game plays: what these cases set up and look at.
+Match& m = currentMatch();
 
 const Uint32 floodAtMs = 15000;    // a rally is running by then
 const int floodAttempts = 100000;  // events offered before one frame
@@ -36,7 +40,7 @@ bool push(SDL_Event e)
 // before the frame's pacing began.
 bool firstPauseOfFrame()
 {
-    return inMatch && elapsedMs(frameClock) == 1;
+    return inMatch && elapsedMs(m.frameClock) == 1;
 }
 
 struct Paddles {
@@ -45,8 +49,8 @@ struct Paddles {
 
 Paddles paddles()
 {
-    return Paddles{leftPaddle.x, leftPaddle.y, leftPaddle.vx, leftPaddle.vy,
-                   rightPaddle.x, rightPaddle.y, rightPaddle.vx, rightPaddle.vy};
+    return Paddles{m.sides[leftSide].paddle.x, m.sides[leftSide].paddle.y, m.sides[leftSide].paddle.vx, m.sides[leftSide].paddle.vy,
+                   m.sides[rightSide].paddle.x, m.sides[rightSide].paddle.y, m.sides[rightSide].paddle.vx, m.sides[rightSide].paddle.vy};
 }
 
 std::vector<ScriptedEvent> twoPeopleThenQuit(Uint32 quitAt)
@@ -121,7 +125,7 @@ void bigFloodHook(BigFlood& big, Uint32 now)
     if (big.checkedNextFrame && !big.sampledLater && now >= floodAtMs + 1000) {
         big.sampledLater = true;
         big.stillInMatch = inMatch;
-        big.aborted = rallyAborted;
+        big.aborted = m.rallyAborted;
     }
 }
 
@@ -197,7 +201,7 @@ void chatterHook(Chatter& chat, Uint32 now)
         chat.state = 1;
         chat.queuedAfterFrame = queuedEvents();
         chat.afterFrame = paddles();
-        chat.smashHeld = leftSmashHeld || rightSmashHeld;
+        chat.smashHeld = m.sides[leftSide].smashHeld || m.sides[rightSide].smashHeld;
         chat.checkedAt = now;
     } else if (chat.state == 1 && now >= chat.checkedAt + 100) {
         chat.state = 2;
@@ -271,8 +275,8 @@ void hammerHook(Hammer& hammer, Uint32 now)
         return;
     if (hammer.until == 0)
         hammer.until = now + 30000;
-    if (rallySpeed != hammer.lastSpeed) {
-        hammer.lastSpeed = rallySpeed;
+    if (m.rallySpeed != hammer.lastSpeed) {
+        hammer.lastSpeed = m.rallySpeed;
         ++hammer.speedsSeen;
     }
     bool anyDown = false;
@@ -292,7 +296,7 @@ void hammerHook(Hammer& hammer, Uint32 now)
     if (now >= hammer.until && !anyDown && !hammer.allUp) {
         hammer.allUp = true;
         hammer.allUpAt = now;
-        hammer.pointsDuring = score1 + score2;
+        hammer.pointsDuring = m.sides[leftSide].score + m.sides[rightSide].score;
     }
     // One frame to handle the last releases, then two samples 0.5 s apart.
     if (hammer.allUp && !hammer.restSampled && now >= hammer.allUpAt + 20) {

@@ -5,12 +5,16 @@
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
 #include "game/match/ball.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "game/media/media.h"
 #include "settings/settings.h"
 #include "support/gamerun.h"
 
 namespace {
+
+// The match the game plays: what these cases set up and look at.
+Match& m = currentMatch();
 
 // Reacts to the game's phases instead of fixed times: once a match is over
 // and the menu is back, quits with Escape.
@@ -63,18 +67,18 @@ void watchMatch(Watch& watch, Uint32 now)
     watch.lastPause = now;
     if (inMatch) {
         watch.matchSeen = true;
-        if (score1 + score2 != watch.lastTotal) {
-            watch.lastTotal = score1 + score2;
+        if (m.sides[leftSide].score + m.sides[rightSide].score != watch.lastTotal) {
+            watch.lastTotal = m.sides[leftSide].score + m.sides[rightSide].score;
             ++watch.pointsSeen;
         }
-        if (rallySpeed > watch.maxRallySpeed)
-            watch.maxRallySpeed = rallySpeed;
+        if (m.rallySpeed > watch.maxRallySpeed)
+            watch.maxRallySpeed = m.rallySpeed;
     }
     if (watch.matchSeen && !inMatch && !watch.matchOver) {
         watch.matchOver = true;
         watch.overAt = now;
-        watch.finalScore1 = score1;
-        watch.finalScore2 = score2;
+        watch.finalScore1 = m.sides[leftSide].score;
+        watch.finalScore2 = m.sides[rightSide].score;
     }
     // The banner's fade ends with a frame at full strength; the background
     // fade of the menu follows with 10 ms steps.
@@ -175,7 +179,7 @@ TEST(FlowMatch, EscapeAbortsWithoutPointSoundsSequencesOrBanner)
     RunOptions options;
     options.onPause = [&](Uint32 now) {
         watchMatch(watch, now);
-        if (rallyAborted && abortSeenAt == 0) {
+        if (m.rallyAborted && abortSeenAt == 0) {
             abortSeenAt = now;
             playingAfterAbort = Mix_Playing(-1);
         }
@@ -189,8 +193,8 @@ TEST(FlowMatch, EscapeAbortsWithoutPointSoundsSequencesOrBanner)
     EXPECT_LT(abortSeenAt - (menuReadyMs + 4000), 60u);
     EXPECT_TRUE(watch.bannerChecked);
     EXPECT_LT(watch.bannerMatch, 0.5);
-    EXPECT_FLOAT_EQ(ball.x, 390.0f);
-    EXPECT_FLOAT_EQ(ball.y, 290.0f);
+    EXPECT_FLOAT_EQ(m.ball.x, 390.0f);
+    EXPECT_FLOAT_EQ(m.ball.y, 290.0f);
 }
 
 TEST(FlowMatch, WindowCloseDuringRallyAbortsAndQuits)
@@ -202,8 +206,8 @@ TEST(FlowMatch, WindowCloseDuringRallyAbortsAndQuits)
     script.push_back({menuReadyMs + 5000, quitEvent()});
     EXPECT_EQ(runScripted(script), 0);
     EXPECT_TRUE(quitRequested);
-    EXPECT_TRUE(rallyAborted);
-    EXPECT_EQ(score1 + score2, 0);
+    EXPECT_TRUE(m.rallyAborted);
+    EXPECT_EQ(m.sides[leftSide].score + m.sides[rightSide].score, 0);
 }
 
 TEST(FlowMatch, MouseMotionNeverEndsTheMatch)
@@ -244,7 +248,7 @@ TEST(FlowMatch, KeyPressedDuringTheStartSequenceReachesTheFirstFrame)
     options.onPause = [](Uint32 now) {
         if (now >= menuReadyMs + 3000 && inMatch && !sampled) {
             sampled = true;
-            sampledVy = rightPaddle.vy;
+            sampledVy = m.sides[rightSide].paddle.vy;
         }
     };
     options.deadlineMs = menuReadyMs + 3500;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/base/state.h"
+#include "game/match/match.h"
 #include "game/base/timeseam.h"
 #include "game/flow/redraw.h"
 #include "game/media/media.h"
@@ -58,8 +59,8 @@ void recordFrame(Uint32)
         frames.matchSeen = true;
     if (frames.matchSeen && !inMatch && !frames.quitSent) {
         frames.quitSent = true;
-        frames.score1 = score1;
-        frames.score2 = score2;
+        frames.score1 = currentMatch().sides[leftSide].score;
+        frames.score2 = currentMatch().sides[rightSide].score;
         SDL_Event quit = quitEvent();
         SDL_PushEvent(&quit);
     }

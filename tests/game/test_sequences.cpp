@@ -8,6 +8,7 @@
 #include "game/base/state.h"
 #include "game/base/timeseam.h"
 #include "game/match/ball.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "game/match/sphere.h"
 #include "game/media/assets.h"
@@ -19,6 +20,9 @@
 #include "support/media_fixture.h"
 
 namespace {
+
+// The match the game plays: what these cases set up and look at.
+Match& m = currentMatch();
 
 const Uint32 grey = 0x303030;        // background
 const Uint32 ballRed = 0xC02020;     // ball picture
@@ -71,11 +75,11 @@ protected:
         ASSERT_TRUE(startTestMedia());
         fillAtlas();
         buildSphereDots();
-        sparkClock = makeFrameClock();
-        hitSpark1.frame = 10;
-        hitSpark2.frame = 10;
-        score1 = 0;
-        score2 = 0;
+        m.sparkClock = makeFrameClock();
+        m.sides[leftSide].hitSpark.frame = 10;
+        m.sides[rightSide].hitSpark.frame = 10;
+        m.sides[leftSide].score = 0;
+        m.sides[rightSide].score = 0;
         gameType = 0;
 
         background = makeImage(800, 600, grey);
@@ -94,14 +98,14 @@ protected:
         playerLabels = makeImage(140, 34, 0xE0E0E0);
         hitSparkStrip = makeImage(444, 161, 0xF08000);
 
-        leftPaddle.x = 0;
-        leftPaddle.y = 300;
-        rightPaddle.x = 779;
-        rightPaddle.y = 300;
-        ball.x = 123.6f;
-        ball.y = 456.3f;
-        ball.vx = 0;
-        ball.vy = 0;
+        m.sides[leftSide].paddle.x = 0;
+        m.sides[leftSide].paddle.y = 300;
+        m.sides[rightSide].paddle.x = 779;
+        m.sides[rightSide].paddle.y = 300;
+        m.ball.x = 123.6f;
+        m.ball.y = 456.3f;
+        m.ball.vx = 0;
+        m.ball.vy = 0;
         fillRgb(screen, 0, 0, 800, 600, 0);
     }
     void TearDown() override
@@ -231,8 +235,8 @@ TEST_F(SequenceTest, JoystickNoticeShowsTitleThenTheLineForNoStick)
 
 TEST_F(SequenceTest, PaddlesAppearInSevenFramesOf150Ms)
 {
-    score1 = 0;
-    score2 = 0;
+    m.sides[leftSide].score = 0;
+    m.sides[rightSide].score = 0;
     std::vector<Uint32> left, right;
     std::vector<int> digits;
     atPause = [&] {
@@ -240,7 +244,7 @@ TEST_F(SequenceTest, PaddlesAppearInSevenFramesOf150Ms)
         right.push_back(rgbAt(screen, 784, 379));
         digits.push_back(countRgb(screen, 343, 5, 40, 52, digit0) + countRgb(screen, 418, 5, 40, 52, digit0));
     };
-    paddlesAppear(0, 300, 779, 300);
+    paddlesAppear(m);  // the paddles at (0, 300) and (779, 300)
     EXPECT_EQ(totalPausedMs(), 7u * 150u);
     const int column[7] = {0, 2, 3, 4, 5, 6, 7};  // the second frame sits at x 40
     ASSERT_EQ(left.size(), 7u);
@@ -259,7 +263,7 @@ TEST_F(SequenceTest, AppearClosesAHugeSphereOnTheBallWithoutItsPicture)
 {
     std::vector<Box> spheres;
     atPause = [&spheres] { spheres.push_back(boxOf(white)); };
-    ballSequence(ballAppear);
+    ballSequence(m, ballAppear);
     EXPECT_EQ(totalPausedMs(), 26u * 30u);
     ASSERT_EQ(spheres.size(), 26u);
     EXPECT_GT(spheres.front().maxX - spheres.front().minX, 400);
@@ -285,15 +289,15 @@ TEST_F(SequenceTest, BurstStartsAtTheBallAndFadesItsPictureOut)
             firstSphere = boxOf(white);
         }
     };
-    ballSequence(ballBurst);
+    ballSequence(m, ballBurst);
     EXPECT_EQ(totalPausedMs(), 780u);
     EXPECT_NE(firstCorner, grey);  // picture at alpha 50 over the court
     EXPECT_GT(firstCorner >> 16, grey >> 16);
     EXPECT_EQ(firstOutside, grey);
     EXPECT_NEAR((firstSphere.minX + firstSphere.maxX) / 2.0, 133.0, 2.0);
     EXPECT_NEAR((firstSphere.minY + firstSphere.maxY) / 2.0, 466.0, 2.0);
-    EXPECT_EQ(ball.x, 123.6f);  // the sequence does not move the ball
-    EXPECT_EQ(ball.y, 456.3f);
+    EXPECT_EQ(m.ball.x, 123.6f);  // the sequence does not move the ball
+    EXPECT_EQ(m.ball.y, 456.3f);
     EXPECT_EQ(ballImage->format->alpha, 255);
 }
 
@@ -304,15 +308,15 @@ TEST_F(SequenceTest, GatherEndsWithPictureAt390And290AndSphereAtTheCentre)
     const float where[][2] = {{123.6f, 0.3f}, {0.1f, 579.7f}, {779.9f, 0.3f}, {-117.959991f, -272.886261f}};
     for (const auto& b : where) {
         const float bx = b[0];
-        ball.x = bx;
-        ball.y = b[1];
+        m.ball.x = bx;
+        m.ball.y = b[1];
         Box sphere;
         Uint32 corner = 0;
         atPause = [&] {
             sphere = boxOf(white);
             corner = rgbAt(screen, 390, 290);
         };
-        ballSequence(ballGather);
+        ballSequence(m, ballGather);
         ASSERT_NE(corner, grey) << bx;
         Box picture = boxOf(corner);
         EXPECT_EQ(picture.minX, 390) << bx;
@@ -328,33 +332,33 @@ TEST_F(SequenceTest, GatherEndsWithPictureAt390And290AndSphereAtTheCentre)
 
 TEST_F(SequenceTest, RunningSparksPlayOnDuringTheSequence)
 {
-    hitSpark1.frame = 0;
+    m.sides[leftSide].hitSpark.frame = 0;
     Uint32 sparkPixel = 0;
     int step = 0;
     atPause = [&] {
         if (step++ == 0)
             sparkPixel = rgbAt(screen, 50, 280);  // right of the left paddle, inside the spark
     };
-    ballSequence(ballBurst);
+    ballSequence(m, ballBurst);
     EXPECT_EQ(sparkPixel, 0xF08000u);
-    EXPECT_EQ(hitSpark1.frame, 8);
-    EXPECT_EQ(hitSpark2.frame, 10);
+    EXPECT_EQ(m.sides[leftSide].hitSpark.frame, 8);
+    EXPECT_EQ(m.sides[rightSide].hitSpark.frame, 10);
 }
 
 TEST_F(SequenceTest, StillBallDoesNotRollItsDots)
 {
     Dot before[41];
     std::memcpy(before, sphereDots, sizeof before);
-    ballSequence(ballAppear);
-    ballSequence(ballBurst);
-    ballSequence(ballGather);
-    drawScene();
+    ballSequence(m, ballAppear);
+    ballSequence(m, ballBurst);
+    ballSequence(m, ballGather);
+    drawScene(m);
     EXPECT_EQ(std::memcmp(before, sphereDots, sizeof before), 0);
 }
 
 TEST_F(SequenceTest, UnknownKindDoesNothing)
 {
-    ballSequence(3);
+    ballSequence(m, 3);
     EXPECT_EQ(totalPausedMs(), 0u);
     EXPECT_EQ(countRgb(screen, 0, 0, 800, 600, 0), 800 * 600);
 }
@@ -363,10 +367,10 @@ TEST_F(SequenceTest, UnknownKindDoesNothing)
 
 TEST_F(SequenceTest, SceneDrawsCourtDotsPaddlesScoresAndLabelsButNoPictureOrSpark)
 {
-    hitSpark1.frame = 3;
-    rightSmashHeld = true;
-    leftSmashHeld = false;
-    drawScene();
+    m.sides[leftSide].hitSpark.frame = 3;
+    m.sides[rightSide].smashHeld = true;
+    m.sides[leftSide].smashHeld = false;
+    drawScene(m);
     EXPECT_EQ(totalPausedMs(), 0u);
     EXPECT_EQ(rgbAt(screen, 400, 590), grey);
     EXPECT_EQ(boxOf(ballRed).count, 0);
@@ -376,21 +380,21 @@ TEST_F(SequenceTest, SceneDrawsCourtDotsPaddlesScoresAndLabelsButNoPictureOrSpar
     EXPECT_EQ(boxOf(digit0).count, 2 * 40 * 52);
     EXPECT_EQ(countRgb(screen, 0, 0, 140, 18, 0xE0E0E0), 140 * 18);
     EXPECT_NE(boxOf(white).count, 0);
-    EXPECT_EQ(hitSpark1.frame, 3);
+    EXPECT_EQ(m.sides[leftSide].hitSpark.frame, 3);
 }
 
 TEST_F(SequenceTest, MatchStartChainTakesAbout1point9Seconds)
 {
-    paddlesAppear(0, 300, 779, 300);
-    ballSequence(ballAppear);
-    drawScene();
+    paddlesAppear(m);  // the paddles at (0, 300) and (779, 300)
+    ballSequence(m, ballAppear);
+    drawScene(m);
     EXPECT_EQ(totalPausedMs(), 1050u + 780u);
 }
 
 TEST_F(SequenceTest, PointChainTakesAbout1point6Seconds)
 {
-    ballSequence(ballBurst);
-    ballSequence(ballGather);
+    ballSequence(m, ballBurst);
+    ballSequence(m, ballGather);
     EXPECT_EQ(totalPausedMs(), 2u * 780u);
     EXPECT_EQ(pauseTimes.size(), 52u);
     EXPECT_EQ(ballImage->format->alpha, 255);

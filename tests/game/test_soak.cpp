@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "game/base/state.h"
+#include "game/match/match.h"
 #include "settings/settings.h"
 #include "support/gamerun.h"
 
@@ -96,7 +97,7 @@ void soakHook(Uint32 now)
     if (soak.measured || step != menuTickMs)
         return;
     soak.measured = true;
-    soak.visits.push_back(Visit{heapInUse(), score1, score2, now});
+    soak.visits.push_back(Visit{heapInUse(), currentMatch().sides[leftSide].score, currentMatch().sides[rightSide].score, now});
     const int played = static_cast<int>(soak.visits.size()) - 1;
     // stderr is unbuffered: the report itself takes nothing from the heap.
     if (soak.progress)

@@ -6,11 +6,15 @@
 #include <vector>
 
 #include "game/match/ball.h"
+#include "game/match/match.h"
 #include "game/match/sphere.h"
 #include "game/media/media.h"
 #include "game/media/spheredraw.h"
 
 namespace {
+
+// The match the game plays: what these cases set up and look at.
+Match& m = currentMatch();
 
 const Uint32 white = 0xFFFFFF;
 const Uint32 background = 0x123456;
@@ -229,11 +233,11 @@ TEST_F(SphereScreen, NoScreenDrawsNothing)
     screen = nullptr;
     fillDisc(10, 10, 2, white);
     buildSphereDots();
-    ball.x = 100;
-    ball.y = 100;
-    ball.vx = 300;
-    ball.vy = 0.001f;
-    drawBallDots();  // still rolls the pattern
+    m.ball.x = 100;
+    m.ball.y = 100;
+    m.ball.vx = 300;
+    m.ball.vy = 0.001f;
+    drawBallDots(m.ball);  // still rolls the pattern
     EXPECT_GT(sphereDots[25].x, 0.0f);
     screen = real;
     EXPECT_TRUE(pixelsOf(screen, white).empty());
@@ -327,11 +331,11 @@ TEST_F(SphereScreen, BackDotsAreDashes)
 TEST_F(SphereScreen, WhiteDotsSurroundTheBlackOnes)
 {
     buildSphereDots();
-    ball.x = 390;
-    ball.y = 290;
-    ball.vx = 0.001f;
-    ball.vy = 0.001f;
-    drawBallDots();
+    m.ball.x = 390;
+    m.ball.y = 290;
+    m.ball.vx = 0.001f;
+    m.ball.vy = 0.001f;
+    drawBallDots(m.ball);
     const auto whites = pixelsOf(screen, white);
     const auto blacks = pixelsOf(screen, 0);
     ASSERT_FALSE(whites.empty());
@@ -353,29 +357,29 @@ TEST_F(SphereScreen, WhiteDotsSurroundTheBlackOnes)
 TEST_F(SphereScreen, StillBallPracticallyDoesNotRoll)
 {
     buildSphereDots();
-    ball.x = 200.4f;
-    ball.y = 100.7f;
-    ball.vx = 0.001f;
-    ball.vy = 0.001f;
-    drawBallDots();
+    m.ball.x = 200.4f;
+    m.ball.y = 100.7f;
+    m.ball.vx = 0.001f;
+    m.ball.vy = 0.001f;
+    drawBallDots(m.ball);
     const std::vector<Uint32> first = copyPixels(screen);
     clear();
-    drawBallDots();
+    drawBallDots(m.ball);
     EXPECT_TRUE(copyPixels(screen) == first);
 }
 
 TEST_F(SphereScreen, MovingBallRolls)
 {
     buildSphereDots();
-    ball.x = 200;
-    ball.y = 100;
-    ball.vx = 300;
-    ball.vy = 0.001f;
-    drawBallDots();
+    m.ball.x = 200;
+    m.ball.y = 100;
+    m.ball.vx = 300;
+    m.ball.vy = 0.001f;
+    drawBallDots(m.ball);
     const std::vector<Uint32> first = copyPixels(screen);
     for (int i = 0; i < 10; ++i) {
         clear();
-        drawBallDots();
+        drawBallDots(m.ball);
     }
     EXPECT_FALSE(copyPixels(screen) == first);
 }
@@ -399,14 +403,14 @@ TEST(SphereRoll, BallDotsClippedNearEveryEdge)
     GuardedSurface g(800, 600, 3);
     screen = g.surface;
     buildSphereDots();
-    ball.vx = 250;
-    ball.vy = -120;
+    m.ball.vx = 250;
+    m.ball.vy = -120;
     const float spots[][2] = {{-30, -30}, {-12, 300}, {790, 300}, {400, -25}, {400, 595}, {805, 610}};
     for (const auto& s : spots) {
-        ball.x = s[0];
-        ball.y = s[1];
+        m.ball.x = s[0];
+        m.ball.y = s[1];
         for (int i = 0; i < 20; ++i)
-            drawBallDots();
+            drawBallDots(m.ball);
     }
     EXPECT_EQ(g.spoiledGuards(), 0);
     EXPECT_FALSE(g.lit().empty());

@@ -2,6 +2,7 @@
 
 #include "game/base/timeseam.h"
 #include "game/match/ball.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
@@ -10,6 +11,9 @@
 #include "support/media_fixture.h"
 
 namespace {
+
+// The match the game plays: what these cases set up and look at.
+Match& m = currentMatch();
 
 // The four spark pictures in pure, easily told colours.
 const Uint32 sparkColour[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
@@ -21,7 +25,7 @@ protected:
         useVirtualClock(1000);
         ASSERT_TRUE(startTestMedia());
         fillAtlas();
-        sparkClock = makeFrameClock();
+        m.sparkClock = makeFrameClock();
         hitSparkStrip = makeImage(444, 161, 0);
         for (int i = 0; i < 4; ++i)
             fillRgb(hitSparkStrip, 111 * i, 0, 111, 161, sparkColour[i]);
@@ -56,7 +60,7 @@ TEST_F(SpriteTest, SparkShowsFrameZeroOnceThenStepsEvery60MsToIdle)
     setFrame(s, 0);
     EXPECT_EQ(s.frame, 0);
 
-    draw(s, 400, 300);
+    draw(s, m.sparkClock, 400, 300);
     EXPECT_EQ(s.frame, 1);
     EXPECT_EQ(rgbAt(screen, 355, 260), sparkColour[0]);  // first draw: still opaque
     EXPECT_EQ(rgbAt(screen, 465, 420), sparkColour[0]);  // 111 x 161 about the paddle
@@ -65,14 +69,14 @@ TEST_F(SpriteTest, SparkShowsFrameZeroOnceThenStepsEvery60MsToIdle)
     EXPECT_EQ(hitSparkStrip->format->alpha, 128);
 
     clearScreen();
-    draw(s, 400, 300);  // no time passed: frame 1 shows and stays
+    draw(s, m.sparkClock, 400, 300);  // no time passed: frame 1 shows and stays
     EXPECT_EQ(s.frame, 1);
     EXPECT_EQ(pictureAt(400, 300), 1);
     Uint32 half = rgbAt(screen, 400, 300);
     EXPECT_NEAR(static_cast<int>((half >> 8) & 0xFF), 128, 2);
 
     pauseMs(60);  // exactly 60 is not more than 60
-    draw(s, 400, 300);
+    draw(s, m.sparkClock, 400, 300);
     EXPECT_EQ(s.frame, 1);
 
     const int expectedPicture[8] = {0, 1, 2, 3, 3, 2, 1, 0};
@@ -80,7 +84,7 @@ TEST_F(SpriteTest, SparkShowsFrameZeroOnceThenStepsEvery60MsToIdle)
     for (int frame = 2; frame <= 8; ++frame) {
         pauseMs(frame == 2 ? 1 : 61);
         clearScreen();
-        draw(s, 400, 300);
+        draw(s, m.sparkClock, 400, 300);
         EXPECT_EQ(pictureAt(400, 300), expectedPicture[frame - 1]) << frame;
         EXPECT_EQ(s.frame, frame);
     }
@@ -88,7 +92,7 @@ TEST_F(SpriteTest, SparkShowsFrameZeroOnceThenStepsEvery60MsToIdle)
 
     clearScreen();
     pauseMs(500);
-    draw(s, 400, 300);  // idle: nothing more
+    draw(s, m.sparkClock, 400, 300);  // idle: nothing more
     EXPECT_EQ(s.frame, 8);
     EXPECT_EQ(countRgb(screen, 340, 250, 130, 180, 0), 130 * 180);
 }
@@ -97,27 +101,27 @@ TEST_F(SpriteTest, SparkAtTenDrawsNothingAndNeverChanges)
 {
     HitSpark s = {0};
     setFrame(s, 10);
-    restart(sparkClock);
+    restart(m.sparkClock);
     for (int i = 0; i < 20; ++i) {
         pauseMs(100);
-        draw(s, 20, 300);
+        draw(s, m.sparkClock, 20, 300);
     }
     EXPECT_EQ(s.frame, 10);
     EXPECT_EQ(countRgb(screen, 0, 250, 200, 200, 0), 200 * 200);
-    EXPECT_EQ(elapsedMs(sparkClock), 2000);  // the clock was not touched
+    EXPECT_EQ(elapsedMs(m.sparkClock), 2000);  // the clock was not touched
     EXPECT_EQ(hitSparkStrip->flags & SDL_SRCALPHA, 0u);
 }
 
 TEST_F(SpriteTest, SharedClockHoldsTheSecondSparkWhileTheFirstRuns)
 {
     HitSpark left = {0}, right = {0};
-    draw(left, 0, 300);
-    draw(right, 779, 300);
+    draw(left, m.sparkClock, 0, 300);
+    draw(right, m.sparkClock, 779, 300);
     EXPECT_EQ(left.frame, 1);
     EXPECT_EQ(right.frame, 1);
     pauseMs(61);
-    draw(left, 0, 300);
-    draw(right, 779, 300);
+    draw(left, m.sparkClock, 0, 300);
+    draw(right, m.sparkClock, 779, 300);
     EXPECT_EQ(left.frame, 2);
     EXPECT_EQ(right.frame, 1);  // the left spark's step restarted the clock
 }
@@ -125,7 +129,7 @@ TEST_F(SpriteTest, SharedClockHoldsTheSecondSparkWhileTheFirstRuns)
 TEST_F(SpriteTest, SparkNearTheLeftEdgeDrawsItsVisiblePart)
 {
     HitSpark s = {0};
-    draw(s, 0, 300);
+    draw(s, m.sparkClock, 0, 300);
     EXPECT_EQ(rgbAt(screen, 0, 260), sparkColour[0]);
     EXPECT_EQ(rgbAt(screen, 65, 420), sparkColour[0]);
     EXPECT_EQ(rgbAt(screen, 66, 420), 0u);
@@ -134,7 +138,7 @@ TEST_F(SpriteTest, SparkNearTheLeftEdgeDrawsItsVisiblePart)
 TEST_F(SpriteTest, NegativeFrameStartsAsAFreshStrike)
 {
     HitSpark s = {-3};
-    draw(s, 400, 300);
+    draw(s, m.sparkClock, 400, 300);
     EXPECT_EQ(s.frame, 1);
     EXPECT_EQ(rgbAt(screen, 400, 300), sparkColour[0]);
 }
@@ -146,12 +150,12 @@ TEST_F(SpriteTest, PaddlesDrawFromTheirOwnImageAndFrame)
     paddleImage2 = makeImage(40, 80, 0x708090);
     fillRgb(paddleImage2, 20, 0, 20, 80, 0xA0B0C0);
 
-    leftPaddle.x = 10.9f;
-    leftPaddle.y = 100.7f;
-    rightPaddle.x = 700.2f;
-    rightPaddle.y = 400.99f;
-    drawPaddle(leftPaddle, 0);
-    drawPaddle(rightPaddle, 1);
+    m.sides[leftSide].paddle.x = 10.9f;
+    m.sides[leftSide].paddle.y = 100.7f;
+    m.sides[rightSide].paddle.x = 700.2f;
+    m.sides[rightSide].paddle.y = 400.99f;
+    drawPaddle(m.sides[leftSide].paddle, leftSide, 0);
+    drawPaddle(m.sides[rightSide].paddle, rightSide, 1);
     EXPECT_EQ(rgbAt(screen, 10, 100), 0x102030u);
     EXPECT_EQ(rgbAt(screen, 29, 179), 0x102030u);
     EXPECT_EQ(rgbAt(screen, 30, 100), 0u);
@@ -162,13 +166,11 @@ TEST_F(SpriteTest, PaddlesDrawFromTheirOwnImageAndFrame)
     EXPECT_EQ(rgbAt(screen, 720, 400), 0u);
 
     clearScreen();
-    drawPaddle(leftPaddle, 1);
+    drawPaddle(m.sides[leftSide].paddle, leftSide, 1);
     EXPECT_EQ(rgbAt(screen, 10, 100), 0x405060u);
 
     clearScreen();
-    Paddle copy = leftPaddle;  // neither paddle: no image of its own
-    drawPaddle(copy, 0);
-    drawPaddle(leftPaddle, 2);  // no such look
+    drawPaddle(m.sides[leftSide].paddle, leftSide, 2);  // no such look
     EXPECT_EQ(countRgb(screen, 0, 90, 60, 100, 0), 60 * 100);
 }
 
@@ -176,9 +178,9 @@ TEST_F(SpriteTest, BallPictureAtTruncatedPosition)
 {
     ballImage = makeImage(20, 20, 0xC02020);
     fillRgb(ballImage, 0, 0, 1, 1, 0x00FFFF);  // transparent corner
-    ball.x = 33.9f;
-    ball.y = 44.2f;
-    drawBallImage(ball);
+    m.ball.x = 33.9f;
+    m.ball.y = 44.2f;
+    drawBallImage(m.ball);
     EXPECT_EQ(rgbAt(screen, 33, 44), 0u);
     EXPECT_EQ(rgbAt(screen, 34, 44), 0xC02020u);
     EXPECT_EQ(rgbAt(screen, 52, 63), 0xC02020u);

@@ -35,6 +35,7 @@
 #include "game/base/timeseam.h"
 #include "game/flow/game.h"
 #include "game/flow/netgame.h"
+#include "game/match/match.h"
 #include "game/media/image.h"
 #include "game/media/layout.h"
 #include "net/roomcode.h"
@@ -133,7 +134,7 @@ void watchNotice(Uint32 now) {
 void logHook(Uint32 now) {
     watchNotice(now);
     if (apartAtMs && now >= apartAtMs) {
-        ++rallySpeed;  // as a fault that made one machine's game differ would
+        ++currentMatch().rallySpeed;  // as a fault that made one machine's game differ would
         apartAtMs = 0;
     }
     if (dieAtMs && now >= dieAtMs) {

@@ -15,6 +15,7 @@
 #include "e2e/regionmatch.h"
 #include "game/base/state.h"
 #include "game/match/ball.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "game/media/image.h"
 #include "game/media/sprites.h"
@@ -24,6 +25,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// The match the game plays, which this program watches and sets up.
+Match& m = currentMatch();
 
 const Uint32 menuStepMs = 30;    // a menu tick's pause; no start-up pause has it
 const Uint32 ballStepMs = 30;    // a step of the ball's burst and gather
@@ -43,8 +47,8 @@ struct Tracker {
     SDLKey up, down;
     int held;  // -1 up key, +1 down key, 0 none
 };
-Tracker leftTracker = {&leftPaddle, SDLK_w, SDLK_s, 0};
-Tracker rightTracker = {&rightPaddle, SDLK_UP, SDLK_DOWN, 0};
+Tracker leftTracker = {&m.sides[leftSide].paddle, SDLK_w, SDLK_s, 0};
+Tracker rightTracker = {&m.sides[rightSide].paddle, SDLK_UP, SDLK_DOWN, 0};
 
 struct Run {
     Uint32 lastPause = 0;   // virtual ms of the last pause
@@ -131,8 +135,8 @@ void save(const char* name, bool& saved, double share, const char* what)
 int burstWhitePixels(int k)
 {
     const float t = 0.002f * static_cast<float>(10 * k);
-    const int cx = static_cast<int>(ball.x + (400.0f - ball.x) * t + 10.0f);
-    const int cy = static_cast<int>(ball.y + (300.0f - ball.y) * t + 10.0f);
+    const int cx = static_cast<int>(m.ball.x + (400.0f - m.ball.x) * t + 10.0f);
+    const int cy = static_cast<int>(m.ball.y + (300.0f - m.ball.y) * t + 10.0f);
     const int radius = 20 + 10 * k + 2;  // px, dots reach 2 px beyond
     int count = 0;
     SDL_LockSurface(SDL_GetVideoSurface());
@@ -156,7 +160,7 @@ int burstWhitePixels(int k)
 // held before; rests inside the dead band.
 void track(Tracker& t)
 {
-    const float gap = (ball.y + 10) - (t.paddle->y + 40);
+    const float gap = (m.ball.y + 10) - (t.paddle->y + 40);
     const int want = gap < -deadBandPx ? -1 : (gap > deadBandPx ? 1 : 0);
     if (want == t.held)
         return;
@@ -193,7 +197,7 @@ void onPause(Uint32 now)
 
     if (inMatch) {
         run.matchSeen = true;
-        if (rallyEnd == 0) {
+        if (m.rallyEnd == 0) {
             run.burstSteps = 0;
             // Once the rally picture is kept the players rest, so the
             // points of the rest of the match come quickly.
@@ -209,15 +213,15 @@ void onPause(Uint32 now)
             // last picture is an ordinary frame, not the still after a point.
             // A stroke's spark still burning makes the better picture; late
             // in the match any rally will do.
-            const bool ballInPlay = (ball.x > 60 && ball.x < 320) || (ball.x > 480 && ball.x < 720);
-            const bool spark = hitSpark1.frame < 4 || hitSpark2.frame < 4 || score1 + score2 >= 6;
-            if (!run.matchSaved && step == 1 && score1 + score2 >= 2 && rallySpeed >= 321 && ballInPlay &&
+            const bool ballInPlay = (m.ball.x > 60 && m.ball.x < 320) || (m.ball.x > 480 && m.ball.x < 720);
+            const bool spark = m.sides[leftSide].hitSpark.frame < 4 || m.sides[rightSide].hitSpark.frame < 4 || m.sides[leftSide].score + m.sides[rightSide].score >= 6;
+            if (!run.matchSaved && step == 1 && m.sides[leftSide].score + m.sides[rightSide].score >= 2 && m.rallySpeed >= 321 && ballInPlay &&
                 spark) {
                 double labels = shareOnScreen(labelRef, humanLabelRect, 0, 0);
                 double right = shareOnScreen(labelRef, humanLabelRect, 660, 0);
                 save("match.png", run.matchSaved, labels < right ? labels : right, "player labels");
             }
-        } else if (!rallyAborted && step == ballStepMs) {
+        } else if (!m.rallyAborted && step == ballStepMs) {
             releaseAll(leftTracker);
             releaseAll(rightTracker);
             if (++run.burstSteps == burstStepShown + 1 && !run.burstSaved) {
@@ -229,7 +233,7 @@ void onPause(Uint32 now)
         return;
     }
 
-    if (run.matchSeen && !run.matchOver && (score1 == settings.pointsToWin || score2 == settings.pointsToWin))
+    if (run.matchSeen && !run.matchOver && (m.sides[leftSide].score == settings.pointsToWin || m.sides[rightSide].score == settings.pointsToWin))
         run.matchOver = true;
     if (run.matchOver && !run.bannerSaved && step == fadeStepMs) {
         save("banner.png", run.bannerSaved, shareOnScreen(sheetRef, matchEndBannerRect, 250, 250), "banner");

@@ -10,10 +10,14 @@
 #include "game/base/keynames.h"
 #include "game/base/state.h"
 #include "game/match/ball.h"
+#include "game/match/match.h"
 #include "game/match/paddle.h"
 #include "game/media/media.h"
 
 namespace {
+
+// The match the game plays: what these cases set up and look at.
+Match& m = currentMatch();
 
 // ---- script text -----------------------------------------------------------
 
@@ -178,27 +182,27 @@ void snapshot(const std::string& section, Uint32 now)
     field(section, "inMatch", inMatch ? 1 : 0);
     field(section, "gameType", gameType);
     field(section, "courtMode", courtMode);
-    field(section, "score1", score1);
-    field(section, "score2", score2);
-    field(section, "rallySpeed", rallySpeed);
+    field(section, "score1", m.sides[leftSide].score);
+    field(section, "score2", m.sides[rightSide].score);
+    field(section, "rallySpeed", m.rallySpeed);
     field(section, "musicVolume", musicVolume);
-    field(section, "ball.x", real(ball.x));
-    field(section, "ball.y", real(ball.y));
-    field(section, "ball.vx", real(ball.vx));
-    field(section, "ball.vy", real(ball.vy));
-    field(section, "ball.smashBoost", real(ball.smashBoost));
-    field(section, "left.x", real(leftPaddle.x));
-    field(section, "left.y", real(leftPaddle.y));
-    field(section, "left.vx", real(leftPaddle.vx));
-    field(section, "left.vy", real(leftPaddle.vy));
-    field(section, "right.x", real(rightPaddle.x));
-    field(section, "right.y", real(rightPaddle.y));
-    field(section, "right.vx", real(rightPaddle.vx));
-    field(section, "right.vy", real(rightPaddle.vy));
-    field(section, "leftHitLock", leftHitLock ? 1 : 0);
-    field(section, "rightHitLock", rightHitLock ? 1 : 0);
-    field(section, "randDraws", static_cast<long>(randDraws));
-    field(section, "randHash", hex(randHash));
+    field(section, "ball.x", real(m.ball.x));
+    field(section, "ball.y", real(m.ball.y));
+    field(section, "ball.vx", real(m.ball.vx));
+    field(section, "ball.vy", real(m.ball.vy));
+    field(section, "ball.smashBoost", real(m.ball.smashBoost));
+    field(section, "left.x", real(m.sides[leftSide].paddle.x));
+    field(section, "left.y", real(m.sides[leftSide].paddle.y));
+    field(section, "left.vx", real(m.sides[leftSide].paddle.vx));
+    field(section, "left.vy", real(m.sides[leftSide].paddle.vy));
+    field(section, "right.x", real(m.sides[rightSide].paddle.x));
+    field(section, "right.y", real(m.sides[rightSide].paddle.y));
+    field(section, "right.vx", real(m.sides[rightSide].paddle.vx));
+    field(section, "right.vy", real(m.sides[rightSide].paddle.vy));
+    field(section, "leftHitLock", m.sides[leftSide].hitLock ? 1 : 0);
+    field(section, "rightHitLock", m.sides[rightSide].hitLock ? 1 : 0);
+    field(section, "randDraws", static_cast<long>(m.randDraws));
+    field(section, "randHash", hex(m.randHash));
     field(section, "screenHash", hex(surfaceHash(screen)));
     if (snapshotObserver)
         snapshotObserver(section);
@@ -337,8 +341,8 @@ ReplayRecord runReplay(const ReplayScript& script)
     field("exit", "time", static_cast<long>(virtualElapsed() + options.startMs));
     field("exit", "matchEnds", run.ends);
     field("exit", "timeSnapshots", static_cast<long>(run.nextSnapshot));
-    field("exit", "randDraws", static_cast<long>(randDraws));
-    field("exit", "randHash", hex(randHash));
+    field("exit", "randDraws", static_cast<long>(m.randDraws));
+    field("exit", "randHash", hex(m.randHash));
     run.script = nullptr;
     return run.record;
 }
