@@ -331,8 +331,9 @@ TEST(MatchStep, ACopyStepsAsTheOriginalAndARestoredRecordStepsToTheSameLaterOnes
             ++rollbacks;
         }
         EXPECT_GT(rollbacks, 2);
-        if (path.stem() == "computer_vs_computer")
+        if (path.stem() == "computer_vs_computer") {
             EXPECT_GT(rallyEndsCrossed, 0);  // rollbacks across a point
+        }
     }
 }
 
