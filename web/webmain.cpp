@@ -45,7 +45,7 @@ EMSCRIPTEN_KEEPALIVE void voltariView(int* addresses)
 }
 
 // The page asks before it offers rooms: this game takes --relay URL with
-// --host, --join CODE or --watch CODE.
+// --host, --join CODE, --watch CODE or --quick (play anyone waiting there).
 EMSCRIPTEN_KEEPALIVE int voltariRooms()
 {
     return 1;
@@ -71,7 +71,7 @@ void showRoom(const std::string& code)
 
 // The page starts the game with no arguments, "--join HOST:PORT" or
 // "--watch HOST:PORT", or in a room: "--relay URL" with "--host", "--join
-// CODE" or "--watch CODE".
+// CODE", "--watch CODE" or "--quick".
 int main(int argc, char** argv)
 {
     NetGameOptions options;
