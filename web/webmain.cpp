@@ -51,6 +51,15 @@ EMSCRIPTEN_KEEPALIVE int voltariRooms()
     return 1;
 }
 
+// Whether this page hosts the network game that runs (it plays the left
+// paddle): 1 or 0, for the touch controls. Playing anyone, a page learns it
+// only once paired, from the game, not from its status line.
+EMSCRIPTEN_KEEPALIVE int voltariHosts()
+{
+    const NetplayDriver* d = netGameDriver();
+    return d && d->host ? 1 : 0;
+}
+
 }  // extern "C"
 
 namespace {

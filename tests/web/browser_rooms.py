@@ -46,10 +46,11 @@ import chromium  # noqa: E402
 from browser_join import text_of, to_start_screen  # noqa: E402
 from browser_netplay import DELAY, read  # noqa: E402
 from browser_relay import SHIPPED_USER, Relay  # noqa: E402
-from browser_touch import centre, rect_of, shown  # noqa: E402
+from browser_touch import centre, frames, rect_of, shown  # noqa: E402
 
 PHONE = (844, 390)     # CSS px, a phone held sideways
 UPRIGHT = (390, 844)   # CSS px, a phone held upright
+SETTLE_FRAMES = 30     # animation frames a steered paddle must stay where the finger is
 SESSION_TIMEOUT = 90   # s for a room to open, a guest to join, a game to end
 # Both pages play at once, one of them behind the other: a page hidden so
 # would have its timers slowed to one a second, and its game with them.
@@ -121,7 +122,8 @@ def host_quits(host, guest, failures, when, note="joinNote"):
 
 def finger_steers(phone, other, side, failures, when):
     """A finger on the phone's right half, at two heights, brings the
-    phone's own paddle (side) there, on both games."""
+    phone's own paddle (side) there and holds it there (a paddle steered
+    by the wrong side's position would run on past), on both games."""
     court = phone.evaluate("(function(){var r=document.getElementById('canvas').getBoundingClientRect();"
                            "return [r.left, r.top, r.width / 800, r.height / 600];})()")
     for y in (120, 480):
@@ -129,6 +131,9 @@ def finger_steers(phone, other, side, failures, when):
         try:
             near = f"Math.abs(Module.voltariView().{side}.y + 40 - {y}) <= 20 ? 1 : 0"
             phone.wait_for(near, timeout=30, poll=0.1)
+            frames(phone, SETTLE_FRAMES)
+            if not phone.evaluate(near):
+                raise chromium.BrowserError("it did not stay")
             # The other game sees the phone's paddle go there too.
             other.wait_for(near, timeout=30, poll=0.1)
         except chromium.BrowserError:
