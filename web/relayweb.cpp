@@ -56,15 +56,16 @@ EM_JS(int, jsRelayReconnects, (int id), {
     var entry = Module.voltariRelayLinks[id];
     return entry ? entry.reconnects : 0;
 });
-// Subscribes, then asks the relay to confirm (flushing stays true until it has).
-EM_JS(int, jsRelaySubscribe, (int id, const char* subject), {
+// Subscribes (in the queue group, unless it is empty), then asks the relay
+// to confirm (flushing stays true until it has).
+EM_JS(int, jsRelaySubscribe, (int id, const char* subject, const char* group), {
     var entry = Module.voltariRelayLinks[id];
     if (!entry || !entry.link || entry.state === 3) return 0;
     entry.link.subscribe(UTF8ToString(subject), function (bytes, from) {
         if (entry.gone) return;
         entry.queue.push([from, bytes.slice()]);
         if (entry.wake) entry.wake();
-    });
+    }, UTF8ToString(group));
     entry.flushing = true;
     var done = function () { entry.flushing = false; if (entry.wake) entry.wake(); };
     entry.link.flush().then(done, done);
@@ -135,6 +136,16 @@ std::string reasonOf(const RelayLink* link) {
     return text;
 }
 
+bool subscribe(RelayLink* link, const std::string& subject, const std::string& queue, std::string& error) {
+    if (!jsRelaySubscribe(link->id, subject.c_str(), queue.c_str())) {
+        error = "The relay refused the subscription (" + reasonOf(link) + ").";
+        return false;
+    }
+    // Confirmed by the relay, so that nothing published after this returns is missed.
+    jsRelayAwait(link->id, kAwaitConfirmed, kRelayConnectTimeoutMs);
+    return true;
+}
+
 }  // namespace
 
 RelayLink* relayOpen(const std::string& url, std::string& error) {
@@ -152,19 +163,12 @@ RelayLink* relayOpen(const std::string& url, std::string& error) {
 }
 
 bool relaySubscribe(RelayLink* link, const std::string& subject, std::string& error) {
-    if (!jsRelaySubscribe(link->id, subject.c_str())) {
-        error = "The relay refused the subscription (" + reasonOf(link) + ").";
-        return false;
-    }
-    // Confirmed by the relay, so that nothing published after this returns is missed.
-    jsRelayAwait(link->id, kAwaitConfirmed, kRelayConnectTimeoutMs);
-    return true;
+    return subscribe(link, subject, "", error);
 }
 
-// Play anyone is the desktop's for now: the page asks no queue group.
-bool relaySubscribeQueue(RelayLink*, const std::string&, const std::string&, std::string& error) {
-    error = "This page cannot play anyone yet.";
-    return false;
+bool relaySubscribeQueue(RelayLink* link, const std::string& subject, const std::string& queue,
+                         std::string& error) {
+    return subscribe(link, subject, queue, error);
 }
 
 bool relayPublish(RelayLink* link, const std::string& subject, const std::uint8_t* data, std::size_t size) {

@@ -47,10 +47,19 @@ EMSCRIPTEN_KEEPALIVE void voltariView(int* addresses)
 }
 
 // The page asks before it offers rooms: this game takes --relay URL with
-// --host, --join CODE or --watch CODE.
+// --host, --join CODE, --watch CODE or --quick (play anyone waiting there).
 EMSCRIPTEN_KEEPALIVE int voltariRooms()
 {
     return 1;
+}
+
+// Whether this page hosts the network game that runs (it plays the left
+// paddle): 1 or 0, for the touch controls. Playing anyone, a page learns it
+// only once paired, from the game, not from its status line.
+EMSCRIPTEN_KEEPALIVE int voltariHosts()
+{
+    const NetplayDriver* d = netGameDriver();
+    return d && d->host ? 1 : 0;
 }
 
 }  // extern "C"
@@ -79,7 +88,7 @@ void showRoom(const std::string& code)
 
 // The page starts the game with no arguments, "--join HOST:PORT" or
 // "--watch HOST:PORT", or in a room: "--relay URL" with "--host", "--join
-// CODE" or "--watch CODE".
+// CODE", "--watch CODE" or "--quick".
 int main(int argc, char** argv)
 {
     NetGameOptions options;

@@ -6,10 +6,11 @@ in the game, no visible control or text overlaps another (bounding boxes),
 each lies inside the window, and every control a finger uses is at least
 44 CSS px high and wide; the Escape button lies off the court. The start
 screen says how touch play works and only an upright screen is asked to
-turn. Then the rooms' side of the start screen: Host and a room code go to
-the relay named by relay.json beside the page, or ?relay= over it, and
-when nothing answers there the start screen comes back saying which relay
-could not be reached; a code is read in any case with or without its
+turn; Play anyone, where no relay answers, says so under its own button,
+and that note fits too. Then the rooms' side of the start screen: Host, Play
+anyone and a room code go to the relay named by relay.json beside the page,
+or ?relay= over it, and when nothing answers there the start screen comes
+back saying which relay could not be reached; a code is read in any case with or without its
 dash, look-alikes are refused, ?join=CODE fills the field, and a room the
 game opened shows its code and link. Last, a window
 of the court's own shape (4:3), where the Escape button has to lie on the
@@ -42,7 +43,7 @@ BOXES = """(function (root) {
   var out = [];
   var picks = root.querySelectorAll('button, input, #setup label, #setup .caption, #setup legend, ' +
                                     '#messageText, #start, #startPanel p, #startPanel h2, #hostNote, ' +
-                                    '#join > label, #joinNote, #roomCode, #roomLink');
+                                    '#join > label, #joinNote, #anyoneAbout, #anyoneNote, #roomCode, #roomLink');
   picks.forEach(function (e) {
     if (e.closest('#setup label') && e.tagName === 'INPUT') return;
     if (e.closest('.hidden') || e.offsetParent === null) return;
@@ -98,50 +99,71 @@ def to_start(page, failures, size, name, shots):
 
 
 def sizes(browser, base, shots, failures):
-    for width, height, name in SIZES:
-        size = (width, height)
-        page = browser.open_page(f"{base}voltari.html", width, height, touch=True)
-        to_start(page, failures, size, name, shots)
-        boxes = {b["id"]: b for b in check_screen(page, "startLayer", size, f"{name} start screen", failures)}
-        for needed in ("start", "playButton", "howTouch", "hostButton", "joinAddress", "joinButton", "watchButton"):
-            if needed not in boxes:
-                failures.append(f"{name}: the start screen does not show {needed}")
-        upright = height > width
-        if ("turn" in boxes) != upright:
-            failures.append(f"{name}: the hint to turn the screen is {'missing' if upright else 'shown'}")
-        if "phone" in page.evaluate("document.getElementById('turn').textContent"):
-            failures.append(f"{name}: the hint to turn says phone, and a tablet is no phone")
-        if shots:
-            page.screenshot(os.path.join(shots, f"layout-{name}-start.png"))
-        # The relay's client is loaded only when asked for.
-        fetched = page.evaluate("performance.getEntriesByType('resource').map(function (e) { return e.name; })")
-        if any(n.endswith(("/relay.js", "/nats-core.js")) for n in fetched):
-            failures.append(f"{name}: the start screen loaded the relay's client")
-        # A note under Join makes the panel taller: still no overlap.
-        page.evaluate("document.getElementById('joinAddress').value = 'K7QX-2M9O'; 1")
-        page.tap(*centre(rect_of(page, "joinButton")))
-        page.wait_for(shown("joinNote"), timeout=30)
-        check_screen(page, "startLayer", size, f"{name} start screen with a note", failures)
-        if shots:
-            page.screenshot(os.path.join(shots, f"layout-{name}-note.png"))
+    shut = socket.socket()
+    try:
+        shut.bind(("127.0.0.1", 0))
+        for width, height, name in SIZES:
+            one_size(browser, base, shots, (width, height), name, nobody_at(shut), failures)
+    finally:
+        shut.close()
 
-        # The game: the Escape button lies off the court, and so does a
-        # room's box, which shows its code and link without overlapping it.
-        page.tap(*centre(rect_of(page, "playButton")))
-        page.wait_for("Module.voltariView && Module.voltariView() ? 1 : 0", timeout=30)
-        page.evaluate("Module.onRoomOpened('K7QX-2M9P'); 1")
-        boxes = check_screen(page, "stage", size, f"{name} in the game", failures)
-        court = rect_of(page, "canvas")
-        for box in boxes:
-            if box["id"] == "escape" and overlap(box, court):
-                failures.append(f"{name}: the Escape button lies on the court: {box} {court}")
-        link = page.evaluate("document.getElementById('roomLink').textContent")
-        if not link.endswith("voltari.html?join=K7QX-2M9P"):
-            failures.append(f"{name}: the room's link is {link}")
-        if shots:
-            page.screenshot(os.path.join(shots, f"layout-{name}-room.png"))
-        chromium.note_page_errors(page, failures)
-        page.close()
+
+def one_size(browser, base, shots, size, name, relay, failures):
+    """The screens at one size; the page's relay is one where nothing listens."""
+    width, height = size
+    page = browser.open_page(f"{base}voltari.html?relay={relay}", width, height, touch=True)
+    to_start(page, failures, size, name, shots)
+    boxes = {b["id"]: b for b in check_screen(page, "startLayer", size, f"{name} start screen", failures)}
+    for needed in ("start", "playButton", "howTouch", "hostButton", "joinAddress", "joinButton", "watchButton",
+                   "anyoneButton"):
+        if needed not in boxes:
+            failures.append(f"{name}: the start screen does not show {needed}")
+    upright = height > width
+    if ("turn" in boxes) != upright:
+        failures.append(f"{name}: the hint to turn the screen is {'missing' if upright else 'shown'}")
+    if "phone" in page.evaluate("document.getElementById('turn').textContent"):
+        failures.append(f"{name}: the hint to turn says phone, and a tablet is no phone")
+    if shots:
+        page.screenshot(os.path.join(shots, f"layout-{name}-start.png"))
+    # The relay's client is loaded only when asked for.
+    fetched = page.evaluate("performance.getEntriesByType('resource').map(function (e) { return e.name; })")
+    if any(n.endswith(("/relay.js", "/nats-core.js")) for n in fetched):
+        failures.append(f"{name}: the start screen loaded the relay's client")
+    # A note under Join makes the panel taller: still no overlap.
+    page.evaluate("document.getElementById('joinAddress').value = 'K7QX-2M9O'; 1")
+    page.tap(*centre(rect_of(page, "joinButton")))
+    page.wait_for(shown("joinNote"), timeout=30)
+    check_screen(page, "startLayer", size, f"{name} start screen with a note", failures)
+    if shots:
+        page.screenshot(os.path.join(shots, f"layout-{name}-note.png"))
+    # Play anyone with no relay there: the note moves under its button.
+    page.tap(*centre(rect_of(page, "anyoneButton")))
+    page.wait_for(shown("anyoneNote"), timeout=60)
+    page.wait_for(shown("startLayer"), timeout=60)
+    said = page.evaluate("document.getElementById('anyoneNote').textContent")
+    if not said.startswith(f"Cannot reach the relay at {relay} (") or page.evaluate(shown("joinNote")):
+        failures.append(f"{name}: Play anyone with no relay there says {said!r} under its button")
+    check_screen(page, "startLayer", size, f"{name} start screen with Play anyone's note", failures)
+    if shots:
+        page.screenshot(os.path.join(shots, f"layout-{name}-anyone-note.png"))
+
+    # The game: the Escape button lies off the court, and so does a
+    # room's box, which shows its code and link without overlapping it.
+    page.tap(*centre(rect_of(page, "playButton")))
+    page.wait_for("Module.voltariView && Module.voltariView() ? 1 : 0", timeout=30)
+    page.evaluate("Module.onRoomOpened('K7QX-2M9P'); 1")
+    boxes = check_screen(page, "stage", size, f"{name} in the game", failures)
+    court = rect_of(page, "canvas")
+    for box in boxes:
+        if box["id"] == "escape" and overlap(box, court):
+            failures.append(f"{name}: the Escape button lies on the court: {box} {court}")
+    link = page.evaluate("document.getElementById('roomLink').textContent")
+    if not link.endswith("voltari.html?join=K7QX-2M9P"):
+        failures.append(f"{name}: the room's link is {link}")
+    if shots:
+        page.screenshot(os.path.join(shots, f"layout-{name}-room.png"))
+    chromium.note_page_errors(page, failures)
+    page.close()
 
 
 def note_after(page, expression):
@@ -191,16 +213,18 @@ def rooms_nobody_there(browser, base, top, folder, shut, failures):
     chromium.note_page_errors(page, failures)
     page.close()
 
-    # relay.json beside the page names the relay; ?relay= overrides it; ?host hosts at once.
+    # relay.json beside the page names the relay; ?relay= overrides it; ?host
+    # hosts and ?anyone plays anyone at once.
     named, asked = nobody_at(shut[0]), nobody_at(shut[1])
     with open(os.path.join(folder, "relay.json"), "w") as f:
         json.dump({"relay": named}, f)
-    for query, relay in (("host", named), (f"host&relay={asked}", asked)):
+    for query, relay, note in (("host", named, "joinNote"), (f"host&relay={asked}", asked, "joinNote"),
+                               ("anyone", named, "anyoneNote"), (f"anyone&relay={asked}", asked, "anyoneNote")):
         page = browser.open_page(f"{top}published/voltari.html?{query}", touch=True)
         page.wait_for(shown("setupLayer"), timeout=300)
         page.evaluate("document.getElementById('abort').click(); 1")
-        page.wait_for(shown("joinNote"), timeout=30)
-        said = page.evaluate("document.getElementById('joinNote').textContent")
+        page.wait_for(shown(note), timeout=30)
+        said = page.evaluate(f"document.getElementById({note!r}).textContent")
         print(f"?{query}: {said}")
         if not said.startswith(f"Cannot reach the relay at {relay} ("):
             failures.append(f"?{query} says: {said}")

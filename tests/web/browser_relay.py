@@ -7,8 +7,10 @@ loaded as a player loads the page, connect through the page's own loader
 and binary messages (every byte value, an empty one, one of 64 KiB) go from
 one to the other and back unchanged, in order. The relay then stops: both
 say "reconnecting"; it comes back on the same port: both say "connected"
-again and exchange again. close() ends with "closed" and its reason, and a
-relay where nothing listens ends at once with "closed" and why.
+again and exchange again. Both pages in one queue group on one subject get
+each of a third link's messages once between them, as play anyone needs.
+close() ends with "closed" and its reason, and a relay where nothing
+listens ends at once with "closed" and why.
 
     browser_relay.py --web BUILD-WEB [--nats-server PATH]
 
@@ -123,6 +125,32 @@ def exchange(a, b, subject_a, subject_b, failures, when):
         failures.append(f"{when}: the first page heard back {[len(m) for m in back]} bytes, not its messages reversed")
 
 
+QUEUED = 20   # messages a third link sends to the queue group
+
+
+def queue_group(url, a, b, failures):
+    """a and b subscribe in one queue group; a third link (in page a)
+    publishes: every message reaches exactly one of them."""
+    subject = "voltari.test.queue"
+    for page in (a, b):
+        page.evaluate(f"(function () {{ var t = window.relayTest; t.queued = [];"
+                      f"  t.link.subscribe({subject!r}, function (bytes) {{ t.queued.push(bytes[0]); }}, 'waiting');"
+                      f"  return t.link.flush().then(function () {{ return 1; }}); }})()")
+    a.evaluate(f"window.voltariRelay().then(function (relay) {{"
+               f"  var third = relay.connect({url!r});"
+               f"  for (var i = 0; i < {QUEUED}; ++i) third.publish({subject!r}, new Uint8Array([i]));"
+               f"  return third.flush().then(function () {{ third.close(); return 1; }}); }})")
+    # Whatever the relay delivered before the third link's flush came back
+    # is ahead of each subscriber's own flush.
+    got = []
+    for page in (a, b):
+        got += page.evaluate("window.relayTest.link.flush().then(function () { return window.relayTest.queued; })")
+    print(f"a queue group of two: {a.evaluate('window.relayTest.queued.length')} and "
+          f"{b.evaluate('window.relayTest.queued.length')} of {QUEUED} messages")
+    if sorted(got) != list(range(QUEUED)):
+        failures.append(f"a queue group of two got {sorted(got)}, not each of 0..{QUEUED - 1} once")
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--web", required=True)
@@ -155,6 +183,7 @@ def main():
         a, b = pages
         exchange(a, b, *subjects, failures, "through the relay")
         print(f"exchanged {len(messages())} messages each way through nats-server on port {relay.ws_port}")
+        queue_group(url, a, b, failures)
 
         # The relay goes away and comes back on the same port: both links
         # say so, and carry messages again (subscriptions included).
@@ -198,7 +227,7 @@ def main():
         server.shutdown()
         shutil.rmtree(folder, ignore_errors=True)
     return chromium.report(failures, "relay: two pages exchanged binary messages through nats-server, "
-                                     "through its restart, and said each state")
+                                     "through its restart, shared a queue group, and said each state")
 
 
 if __name__ == "__main__":
