@@ -84,7 +84,7 @@ void onNews(void* context, const NetState& state, const std::string& text)
     say(state, text);
     // A room of our own, before anyone joins: a page shows its code and a link.
     if (!g.roomTold && roomListener && state.mode == NetMode::Host && state.phase == NetPhase::Waiting &&
-        !state.code.empty() && g.options.code.empty()) {
+        !state.code.empty() && g.net.options.code.empty()) {
         g.roomTold = true;
         roomListener(state.code);
     }
