@@ -14,7 +14,9 @@ both say they play, and the host's quit reaches the guest. Last, with
 --host, a desktop host (voltari_lockstep_run through the same relay over
 nats://, tests/net/lockstep/host.script) and the page joining its code:
 the host's game, which starts a match, aborts it and quits, ends well with
-every state hash agreeing, and the page says the host ended it.
+every state hash agreeing, and the page says the host ended it; a second
+page watches that room by its code (the host's cast, which the relay fans
+out) to the host's quit.
 
 Play anyone: an upright phone opens ?anyone and says it waits for anyone on
 its relay; the Escape button takes it back to the start screen ("Stopped
@@ -247,6 +249,11 @@ def desktop_host(args, browser, base, relay, folder, failures):
         page.evaluate("document.getElementById('joinButton').click()")
         page.wait_for(news_is("Playing"), timeout=SESSION_TIMEOUT, poll=0.2)
         print(f"a desktop host's room {line[1]}: the page says: {text_of(page, 'netStatusText')}")
+        # A second page watches the room: the host's cast, fanned out by the relay.
+        watcher = browser.open_page(f"{base}voltari.html?watch={line[1]}&relay={ws}")
+        to_start_screen(watcher)
+        watcher.evaluate("document.getElementById('watchButton').click()")
+        watcher.wait_for(news_is("Watching"), timeout=SESSION_TIMEOUT, poll=0.2)
         page.wait_for(IN_MATCH, timeout=SESSION_TIMEOUT, poll=0.2)
         if args.shots:
             # Mid-rally: once the host has moved its paddle (its script's 'd').
@@ -261,8 +268,14 @@ def desktop_host(args, browser, base, relay, folder, failures):
             failures.append(f"the desktop host's session did not end well (status {status}): {said}")
         if text_of(page, "joinNote") != "The host ended the game.":
             failures.append("after the desktop host quit the page says: " + text_of(page, "joinNote"))
-        chromium.note_page_errors(page, failures)
-        page.close()
+        # Its game ended by the host's own quit, which came by the cast.
+        watcher.wait_for(shown("startLayer"), timeout=SESSION_TIMEOUT, poll=0.2)
+        if text_of(watcher, "joinNote") != "The game you watched has ended.":
+            failures.append("after watching the desktop host's room the page says: " + text_of(watcher, "joinNote"))
+        print("a page watching the desktop host's room: " + text_of(watcher, "joinNote"))
+        for p in (page, watcher):
+            chromium.note_page_errors(p, failures)
+            p.close()
     finally:
         if host.poll() is None:
             host.kill()
@@ -271,7 +284,7 @@ def desktop_host(args, browser, base, relay, folder, failures):
 
 # Keeps all the game says in window.heard, the page still showing it.
 HEAR = ("(function () { var said = window.heard = [], shows = Module.onNetStatus;"
-        " Module.onNetStatus = function (text) { said.push(text); shows(text); }; return 1; })()")
+        " Module.onNetStatus = function (text, state) { said.push(text); shows(text, state); }; return 1; })()")
 PAIRED = re.compile(r"Paired with a player: you (host|join) game ([2-9A-HJ-NP-Z]{4}-[2-9A-HJ-NP-Z]{4})\.$")
 
 
