@@ -40,7 +40,8 @@ waitFor() {
 }
 
 # The stand-in: writes its arguments to args.txt, then for each line the
-# test puts in say.N (N = 1, 2, ...) writes that line to standard error;
+# test puts in say.N (N = 1, 2, ...) writes that line to standard error, or
+# a "state ..." line to the state descriptor the dialog named;
 # "exit S" ends it with status S.
 cat >"$work/launcher" <<EOF
 #!/bin/sh
@@ -50,8 +51,11 @@ n=1
 while :; do
     while [ ! -f "$work/say.\$n" ]; do sleep 0.05; done
     line=\$(cat "$work/say.\$n")
-    case "\$line" in "exit "*) exit \${line#exit } ;; esac
-    echo "\$line" >&2
+    case "\$line" in
+        "exit "*) exit \${line#exit } ;;
+        "state "*) eval 'echo "\$line" >&'"\$VOLTARI_STATE_FD" ;;
+        *) echo "\$line" >&2 ;;
+    esac
     n=\$((n + 1))
 done
 EOF
@@ -95,8 +99,12 @@ key Return
 waitFor '[ -s "$work/args.txt" ]'
 [ "$(cat "$work/args.txt")" = "--host 24642" ] || fail "host started the game as: $(cat "$work/args.txt")"
 say "voltari: Waiting for a player on port 24642"
-visible '^VOLTARI: Host a network game$' || fail "the dialog hid while the game waited"
+say "state waiting host code= port=24642 rtt=0 delay=0 reason=0 refused=0 greeted=0"
+# A sentence alone never tells the dialog that play began: the state does.
 say "voltari: Playing with 127.0.0.1: round trip 0 ms, input delay 20 ms"
+waitFor 'grep -q "^voltari: Playing with" "$work/dialog.log"'
+visible '^VOLTARI: Host a network game$' || fail "the dialog hid before the game said it plays"
+say "state playing host code= port=24642 rtt=0 delay=20 reason=0 refused=0 greeted=1"
 waitFor '! visible "^VOLTARI: Host a network game$"'
 kill -0 "$pid" 2>/dev/null || fail "the dialog ended while the game played"
 say "exit 3"
