@@ -278,6 +278,13 @@ TEST(NetDialogGame, TheSessionsStateComesOnItsOwnPipe)
                    lines);
     EXPECT_EQ(run.state.phase, net::NetPhase::Waiting);
     EXPECT_TRUE(run.paired);
+    // The game itself tells it so: here a join nobody answers.
+    run = runToEnd("cd '" VOLTARI_GAME_DIR "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy exec '" VOLTARI_PROGRAM
+                   "' --join 127.0.0.1:1",
+                   lines);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.state.phase, net::NetPhase::Ended);
+    EXPECT_EQ(run.state.mode, net::NetMode::Join);
     // A game that says nothing of its state leaves it at its start.
     run = runToEnd("echo 'voltari: Playing: round trip 0 ms, input delay 20 ms.' >&2", lines);
     EXPECT_EQ(run.state.phase, net::NetPhase::Opening);
