@@ -30,6 +30,8 @@ struct NetListener {
     void* context = nullptr;
 };
 
+// What the session is asked for (the program's arguments); the last two are
+// for tests and tools.
 struct NetOptions {
     NetMode mode = NetMode::Local;
     std::string address;     // Join, Watch: the host's name or address

@@ -330,13 +330,7 @@ int startNetGame()
     NetGame& g = *session;
     NetSession& n = g.net;
     const NetGameOptions& o = g.options;
-    n.options.mode = o.mode;
-    n.options.address = o.address;
-    n.options.port = o.port;
-    n.options.relay = o.relay;
-    n.options.code = o.code;
-    n.options.fixedDelayMs = o.fixedDelayMs;
-    n.options.paced = o.paced;
+    n.options = o;
     n.listener = NetListener{onNews, &g};
     n.own = EventSource{localEvents, &g};
     n.localKey = onLocalKey;

@@ -18,17 +18,11 @@
 #include "netplay/driver.h"
 #include "netplay/netsession.h"
 
-struct NetGameOptions {
-    NetMode mode = NetMode::Local;
-    std::string address;     // Join, Watch: the host's name or address
-    std::uint16_t port = 0;  // Host: 0 lets the system pick; Join, Watch: the host's
-    std::string relay;       // a relay's URL: the game goes through a room there ("" directly)
-    std::string code;        // with a relay, Join, Watch: the room's code (canonical); Host draws one unless paired
-    // For tests and tools; a player's game leaves them as they are.
-    std::uint16_t fixedDelayMs = 0;  // D whatever the round trip, ms (0: chosen from it)
+// The session's options, and the hooks the game's tests and tools give it
+// (a player's game leaves them as they are).
+struct NetGameOptions : NetOptions {
     EventSource ownEvents;           // this machine's own events (none given: SDL's queue)
     PauseHook afterPause;            // called after every pause, after the session's own work
-    bool paced = true;               // virtual time keeps to real time
 };
 
 // Reads the program's arguments: none, "--host [PORT]", "--join HOST[:PORT]"
