@@ -52,6 +52,8 @@ void toWatchers(Host& h, const Message& m) {
         appendFrame(m, frame);
         if (h.castPending.size() + frame.size() > kMaxEnvelopeData)
             hostCastFlush(h);
+        if (h.castPending.empty())
+            h.castPendingSinceMs = h.clock();
         h.castPending.insert(h.castPending.end(), frame.begin(), frame.end());
     }
 }

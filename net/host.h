@@ -24,6 +24,9 @@ constexpr std::uint32_t kGreetingSilentMs = 1500;  // a greeting with no hello b
 constexpr std::uint32_t kGreetingGraceMs = 250;    // younger than this, a greeting keeps its place, real ms
 constexpr std::uint32_t kTurnedAwayNoticeMs = 1000; // the turned-away count is told at most this often, real ms
 constexpr std::uint32_t kCloseLingerMs = 1000; // a closing connection gets this long to flush, real ms
+// A watcher is no player: what it gets may wait this long to go in one cast
+// with what follows, which saves the host an envelope per message.
+constexpr std::uint32_t kCastBatchMs = 50;     // real ms
 
 struct HostPeer {
     Connection conn;
@@ -72,6 +75,7 @@ struct Host {
     std::vector<std::uint64_t> relayGone; // peer ids served and gone: their old envelopes start nothing
     // In a room: what all watchers get goes once, by the cast.
     std::vector<std::uint8_t> castPending; // whole frames for the next cast, bytes
+    std::uint32_t castPendingSinceMs = 0;  // real ms: the oldest of them came
     std::uint32_t castSeq = 0;             // the last cast number published
     std::deque<std::pair<std::uint32_t, std::vector<std::uint8_t>>> castKept; // casts a watcher has not acked
     std::uint64_t castBytesSent = 0;       // bytes published on the cast subject

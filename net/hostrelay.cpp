@@ -91,7 +91,12 @@ void hostCastFlush(Host& h) {
 }
 
 void hostRelaySend(Host& h, std::uint32_t nowMs) {
-    hostCastFlush(h);
+    // A watcher's pipe data goes after the casts before it: those go first.
+    bool afterDue = false;
+    for (const HostPeer& p : h.peers)
+        afterDue = afterDue || (p.pipe.castOn && !p.conn.raw.empty());
+    if (afterDue || nowMs - h.castPendingSinceMs >= kCastBatchMs)
+        hostCastFlush(h);
     const std::uint32_t reconnects = relayReconnects(h.relay.link);
     std::uint32_t keepFrom = h.castSeq;  // the oldest cast number a watcher may still miss
     for (HostPeer& p : h.peers) {
