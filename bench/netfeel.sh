@@ -1,7 +1,7 @@
 #!/bin/sh
 # The feel of a network game: two headless game processes on loopback play
 # the lockstep scripts paced to real time, directly and through the tests'
-# delay proxy (round trips of 60 and 120 ms, jitter 10% of the one-way
+# delay proxy (round trips of 60, 120 and 200 ms, jitter 10% of the one-way
 # time). D is chosen from the measured round trip, as in a real session.
 # Prints one table row per round trip and side: the round trip measured, D,
 # the stalls per minute (waits for the other machine that left the game
@@ -78,7 +78,7 @@ figures() {
 
 echo "| round trip made | side | measured | D | stalls per minute | bytes sent per s | game measured | load |"
 echo "|---|---|---|---|---|---|---|---|"
-for oneWay in 0 30 60; do
+for oneWay in 0 30 60 100; do
     load=$(cut -d' ' -f1 /proc/loadavg)
     cd "$work"
     rm -f host.out proxy.out
