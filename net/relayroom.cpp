@@ -124,6 +124,11 @@ std::uint32_t castNumber(const std::vector<std::uint8_t>& b) {
     return std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3];
 }
 
+// An after's bytes begin so: the cast number they follow, big-endian.
+std::vector<std::uint8_t> castNumberBytes(std::uint32_t n) {
+    return {std::uint8_t(n >> 24), std::uint8_t(n >> 16), std::uint8_t(n >> 8), std::uint8_t(n)};
+}
+
 }  // namespace
 
 void castTake(RelayRoom& r, RelayPipe& p, Connection& c, const Envelope& e) {
@@ -219,8 +224,7 @@ void pipeSend(RelayRoom& r, RelayPipe& p, Connection& c, std::uint32_t nowMs) {
             }
             if (end == at)
                 end = c.raw.size();  // never: connSend queues whole frames of at most kMaxMessageBytes
-            std::vector<std::uint8_t> bytes = {std::uint8_t(p.castAt >> 24), std::uint8_t(p.castAt >> 16),
-                                               std::uint8_t(p.castAt >> 8), std::uint8_t(p.castAt)};
+            std::vector<std::uint8_t> bytes = castNumberBytes(p.castAt);
             bytes.insert(bytes.end(), c.raw.begin() + std::ptrdiff_t(at), c.raw.begin() + std::ptrdiff_t(end));
             data(EnvelopeKind::After, std::move(bytes));
             at = end;
@@ -233,8 +237,7 @@ void pipeSend(RelayRoom& r, RelayPipe& p, Connection& c, std::uint32_t nowMs) {
         }
         if (p.castOn) {
             // The game so far is on its way: the watcher goes on from the cast.
-            data(EnvelopeKind::After, {std::uint8_t(p.castFrom >> 24), std::uint8_t(p.castFrom >> 16),
-                                       std::uint8_t(p.castFrom >> 8), std::uint8_t(p.castFrom)});
+            data(EnvelopeKind::After, castNumberBytes(p.castFrom));
             p.castToldFrom = true;
         }
     }

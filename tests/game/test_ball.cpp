@@ -49,8 +49,8 @@ protected:
         setFrame(m.sides[leftSide].hitSpark, 9);
         setFrame(m.sides[rightSide].hitSpark, 9);
         // Paddles parked in the bottom corners, out of the ball's way.
-        setLeftPaddle(0, 520, 0, 0);
-        setRightPaddle(780, 520, 0, 0);
+        setPaddle(leftSide, 0, 520, 0, 0);
+        setPaddle(rightSide, 780, 520, 0, 0);
     }
     void TearDown() override { useRealClock(); }
 
@@ -62,23 +62,15 @@ protected:
         m.ball.vy = vy;
         placeHitRects(m.ball);
     }
-    void setLeftPaddle(float x, float y, float vx, float vy)
+    void setPaddle(PaddleSide side, float x, float y, float vx, float vy)
     {
-        m.sides[leftSide].paddle.x = x;
-        m.sides[leftSide].paddle.y = y;
-        m.sides[leftSide].paddle.vx = vx;
-        m.sides[leftSide].paddle.vy = vy;
-        m.sides[leftSide].vxSnapshot = vx;
-        placeHitRects(m.sides[leftSide].paddle);
-    }
-    void setRightPaddle(float x, float y, float vx, float vy)
-    {
-        m.sides[rightSide].paddle.x = x;
-        m.sides[rightSide].paddle.y = y;
-        m.sides[rightSide].paddle.vx = vx;
-        m.sides[rightSide].paddle.vy = vy;
-        m.sides[rightSide].vxSnapshot = vx;
-        placeHitRects(m.sides[rightSide].paddle);
+        Side& s = m.sides[side];
+        s.paddle.x = x;
+        s.paddle.y = y;
+        s.paddle.vx = vx;
+        s.paddle.vy = vy;
+        s.vxSnapshot = vx;
+        placeHitRects(s.paddle);
     }
     // The ball's move as the match frame makes it: each stroke starts its spark.
     BallStrokes strokes{0, {leftSide, leftSide}};  // of the last frame()
@@ -227,7 +219,7 @@ TEST_F(BallTest, ShadowRowsReachThirtyEightPixelsBelowTheTop)
 {
     for (int below : {30, 38, 39}) {
         SetUp();
-        setLeftPaddle(100, 270.0f + static_cast<float>(below), 0, 0);
+        setPaddle(leftSide, 100, 270.0f + static_cast<float>(below), 0, 0);
         setBall(110, 270, -100, 0);
         frame();
         EXPECT_EQ(m.sides[leftSide].hitLock, below <= 38) << "paddle top " << below << " px below the ball";
@@ -236,7 +228,7 @@ TEST_F(BallTest, ShadowRowsReachThirtyEightPixelsBelowTheTop)
 
 TEST_F(BallTest, DownwardPaddleTurnsTheBallAndAddsTwelve)
 {
-    setLeftPaddle(100, 250, 0, 300);
+    setPaddle(leftSide, 100, 250, 0, 300);
     setBall(115, 270, -300, 0);
     frame();
     EXPECT_NEAR(m.ball.vx, 273.58f, 0.01f);
@@ -256,7 +248,7 @@ TEST_F(BallTest, DownwardPaddleTurnsTheBallAndAddsTwelve)
 
 TEST_F(BallTest, SteepBallIsLimitedToFourToOne)
 {
-    setLeftPaddle(100, 250, 0, 0);
+    setPaddle(leftSide, 100, 250, 0, 0);
     setBall(115, 270, -30, 200);
     frame();
     EXPECT_EQ(m.ball.vx, 50.0f);
@@ -265,7 +257,7 @@ TEST_F(BallTest, SteepBallIsLimitedToFourToOne)
 
 TEST_F(BallTest, SteepLimitKeepsTheReflectedDirection)
 {
-    setRightPaddle(700, 250, 0, 0);
+    setPaddle(rightSide, 700, 250, 0, 0);
     setBall(681, 270, 30, -200);
     frame();
     EXPECT_EQ(m.ball.vx, -50.0f);
@@ -273,7 +265,7 @@ TEST_F(BallTest, SteepLimitKeepsTheReflectedDirection)
 
 TEST_F(BallTest, ExactlyFourToOneIsLeftAlone)
 {
-    setLeftPaddle(100, 250, 0, 0);
+    setPaddle(leftSide, 100, 250, 0, 0);
     setBall(115, 270, -50.2f, 200);  // a = trunc(200.8) = 200 = b
     frame();
     EXPECT_EQ(m.ball.vx, 50.2f);
@@ -282,14 +274,14 @@ TEST_F(BallTest, ExactlyFourToOneIsLeftAlone)
 // A blend whose square root would have no real value leaves that component.
 TEST_F(BallTest, PaddleFarFasterThanTheBallKeepsTheOtherComponent)
 {
-    setLeftPaddle(100, 250, 0, 1000);
+    setPaddle(leftSide, 100, 250, 0, 1000);
     setBall(115, 270, -300, 0);
     frame();
     EXPECT_EQ(m.ball.vx, 300.0f);
     EXPECT_EQ(m.ball.vy, 500.0f);
 
     SetUp();
-    setLeftPaddle(100, 250, 1000, 0);
+    setPaddle(leftSide, 100, 250, 1000, 0);
     setBall(115, 270, -300, 0);
     frame();
     EXPECT_EQ(m.ball.vx, 650.0f);
@@ -298,7 +290,7 @@ TEST_F(BallTest, PaddleFarFasterThanTheBallKeepsTheOtherComponent)
 
 TEST_F(BallTest, StillPaddleGivesPureReflection)
 {
-    setLeftPaddle(100, 250, 0, 0);
+    setPaddle(leftSide, 100, 250, 0, 0);
     setBall(115, 270, -240, 60);
     frame();
     EXPECT_EQ(m.ball.vx, 240.0f);
@@ -307,7 +299,7 @@ TEST_F(BallTest, StillPaddleGivesPureReflection)
 
 TEST_F(BallTest, PaddleMovingAwayFromTheCentreAddsNoSpin)
 {
-    setLeftPaddle(100, 250, -300, 0);
+    setPaddle(leftSide, 100, 250, -300, 0);
     setBall(115, 270, -240, 60);
     frame();
     EXPECT_EQ(m.ball.vx, 240.0f);
@@ -316,7 +308,7 @@ TEST_F(BallTest, PaddleMovingAwayFromTheCentreAddsNoSpin)
 
 TEST_F(BallTest, DiagonalPaddleTowardTheCentreBlendsTwice)
 {
-    setLeftPaddle(100, 250, 300, 300);
+    setPaddle(leftSide, 100, 250, 300, 300);
     setBall(115, 270, -300, 0);
     frame();
     EXPECT_NEAR(m.ball.vx, 286.788f, 0.01f);
@@ -326,7 +318,7 @@ TEST_F(BallTest, DiagonalPaddleTowardTheCentreBlendsTwice)
 
 TEST_F(BallTest, UpwardRightPaddleSendsTheBallUpAndLeft)
 {
-    setRightPaddle(700, 250, 0, -300);
+    setPaddle(rightSide, 700, 250, 0, -300);
     setBall(681, 270, 300, 0);
     frame();
     EXPECT_NEAR(m.ball.vx, -273.58f, 0.01f);
@@ -340,7 +332,7 @@ TEST_F(BallTest, UpwardRightPaddleSendsTheBallUpAndLeft)
 
 TEST_F(BallTest, PushOutAddsTheLeftPaddlesTravel)
 {
-    setLeftPaddle(100, 250, 300, 0);
+    setPaddle(leftSide, 100, 250, 300, 0);
     setBall(115, 270, -100, 0);
     frame();
     EXPECT_FLOAT_EQ(m.ball.x, 114.0f + 24.0f);
@@ -348,7 +340,7 @@ TEST_F(BallTest, PushOutAddsTheLeftPaddlesTravel)
 
 TEST_F(BallTest, PushOutSubtractsTheRightPaddlesTravel)
 {
-    setRightPaddle(700, 250, -300, 0);
+    setPaddle(rightSide, 700, 250, -300, 0);
     setBall(685, 270, 100, 0);
     frame();
     EXPECT_FLOAT_EQ(m.ball.x, 686.0f - 18.0f);
@@ -356,7 +348,7 @@ TEST_F(BallTest, PushOutSubtractsTheRightPaddlesTravel)
 
 TEST_F(BallTest, LockedPaddleCannotHitAgainButStillSetsContact)
 {
-    setLeftPaddle(100, 250, 0, 0);
+    setPaddle(leftSide, 100, 250, 0, 0);
     setBall(115, 270, -100, 0);
     m.sides[leftSide].hitLock = true;
     frame();
@@ -367,7 +359,7 @@ TEST_F(BallTest, LockedPaddleCannotHitAgainButStillSetsContact)
 
 TEST_F(BallTest, MissingPaddleRectsMeanNoPaddle)
 {
-    setLeftPaddle(100, 250, 0, 0);
+    setPaddle(leftSide, 100, 250, 0, 0);
     setBall(115, 270, -100, 0);
     updateBall(m, elapsedMs(clock), nullptr, nullptr);
     EXPECT_EQ(m.ball.vx, -100.0f);
@@ -452,7 +444,7 @@ TEST_F(BallTest, NoSecondPostBounceUntilAPaddleHit)
     EXPECT_EQ(m.ball.vx, -300.0f);
 
     // A paddle hit frees the posts again.
-    setLeftPaddle(100, 250, 0, 0);
+    setPaddle(leftSide, 100, 250, 0, 0);
     setBall(115, 270, -300, 0);
     frame();
     ASSERT_TRUE(m.sides[leftSide].hitLock);
@@ -542,13 +534,13 @@ TEST_F(BallTest, WallsBounceWithoutSpeedGain)
 
 TEST_F(BallTest, EveryBounceOfAFrameIsCounted)
 {
-    setRightPaddle(780, 0, 0, 0);
+    setPaddle(rightSide, 780, 0, 0, 0);
     setBall(785, 585, 300, 300);  // corner: side edge and floor together
     frame();
     EXPECT_EQ(m.hitCount, 2);
 
     SetUp();
-    setLeftPaddle(100, 500, 0, 0);  // paddle hit and floor in one frame
+    setPaddle(leftSide, 100, 500, 0, 0);  // paddle hit and floor in one frame
     setBall(115, 578, -300, 300);
     frame();
     EXPECT_EQ(m.hitCount, 2);
@@ -560,7 +552,7 @@ TEST_F(BallTest, EveryBounceOfAFrameIsCounted)
 TEST_F(BallTest, PlayerSmashIsFourTimesTheReflectedSpeedForOneFrame)
 {
     m.sides[leftSide].smashHeld = true;
-    setLeftPaddle(100, 250, 0, 0);
+    setPaddle(leftSide, 100, 250, 0, 0);
     setBall(115, 270, -300, 0);
     frame();
     EXPECT_EQ(m.ball.smashBoost, 1200.0f);
@@ -575,7 +567,7 @@ TEST_F(BallTest, PlayerSmashIsFourTimesTheReflectedSpeedForOneFrame)
 TEST_F(BallTest, RightSmashFadesWithDistanceThenHolds)
 {
     m.sides[rightSide].smashHeld = true;
-    setRightPaddle(700, 250, 0, 0);
+    setPaddle(rightSide, 700, 250, 0, 0);
     setBall(681, 270, 300, 0);
     frame();
     ASSERT_EQ(m.contactX, 702);
@@ -651,8 +643,8 @@ TEST_F(BallTest, ResetMatchPreparesANewMatch)
     m.rallyAborted = true;
     m.sides[leftSide].hitLock = m.sides[rightSide].hitLock = m.postLock = true;
     m.sides[leftSide].vxSnapshot = m.sides[rightSide].vxSnapshot = 55;
-    setLeftPaddle(200, 100, 300, -300);
-    setRightPaddle(600, 400, -300, 300);
+    setPaddle(leftSide, 200, 100, 300, -300);
+    setPaddle(rightSide, 600, 400, -300, 300);
     setBall(123, 456, -431, 0);
     m.ball.smashBoost = 99;
 

@@ -522,6 +522,12 @@ void expectSameGame(const Session& direct, const Session& r, const char* what) {
     EXPECT_GT(r.hostLog.size(), 1000u) << what;
 }
 
+// The watcher ended well and saw the direct run's game.
+void expectWatcherSaw(const Session& direct, const Session& r, const char* what) {
+    EXPECT_EQ(r.watcherStatus, 0) << what << r.watcherErr;
+    EXPECT_TRUE(stateColumns(r.watcherLog) == stateColumns(direct.hostLog)) << what << ": the watcher's game differs";
+}
+
 // The numbers of "relay drops: ..." on a runner's standard error.
 struct Drops {
     unsigned long badTag = 0, badSize = 0, badForm = 0, replayed = 0, early = 0, strangers = 0;
@@ -549,8 +555,7 @@ TEST(NetLockstepProcesses, ThroughARelayAndAClusterOfTwoTheGameIsTheDirectOne) {
         const RelayWay way{nettest::natsUrl(one.relay), nettest::natsUrl(one.relay), nullptr};
         const Session r = play(dir, "relay", "40", nullptr, "", "", true, &way);
         expectSameGame(direct, r, "one relay");
-        EXPECT_EQ(r.watcherStatus, 0) << r.watcherErr;
-        EXPECT_TRUE(stateColumns(r.watcherLog) == stateColumns(direct.hostLog)) << "the watcher's game differs";
+        expectWatcherSaw(direct, r, "one relay");
         std::printf("%s%s", r.hostErr.c_str(), r.guestErr.c_str());
     }
     {
@@ -560,8 +565,7 @@ TEST(NetLockstepProcesses, ThroughARelayAndAClusterOfTwoTheGameIsTheDirectOne) {
         // The watcher on the other node from the host: the cast crosses the route.
         const Session r = play(dir, "cluster", "40", nullptr, "", "", true, &way);
         expectSameGame(direct, r, "a cluster of two");
-        EXPECT_EQ(r.watcherStatus, 0) << r.watcherErr;
-        EXPECT_TRUE(stateColumns(r.watcherLog) == stateColumns(direct.hostLog)) << "the watcher's game differs";
+        expectWatcherSaw(direct, r, "a cluster of two");
     }
 }
 
@@ -592,8 +596,7 @@ TEST(NetLockstepProcesses, ARelayKilledAndRestartedMidMatchLosesNothing) {
     // What was in flight is sent again once both are back: the same game,
     // the watcher's too (the casts it missed come again on its own subject).
     expectSameGame(direct, r, "a relay restarted");
-    EXPECT_EQ(r.watcherStatus, 0) << r.watcherErr;
-    EXPECT_TRUE(stateColumns(r.watcherLog) == stateColumns(direct.hostLog)) << "the watcher's game differs";
+    expectWatcherSaw(direct, r, "a relay restarted");
     std::printf("%s%s%s", r.hostErr.c_str(), r.guestErr.c_str(), r.watcherErr.c_str());
 }
 
