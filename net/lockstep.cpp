@@ -32,18 +32,27 @@ void lockstepStart(Lockstep& ls, std::uint8_t localPlayer, std::uint32_t delayMs
 }
 
 Message lockstepLocal(Lockstep& ls, std::uint32_t nowMs, const InputEvent& e) {
+    return lockstepLocalAt(ls, nowMs + ls.delayMs, e);
+}
+
+Message lockstepLocalAt(Lockstep& ls, std::uint32_t atMs, const InputEvent& e) {
     Stamped s;
     s.player = ls.localPlayer;
-    s.atMs = nowMs + ls.delayMs;
+    // Never before what was promised: the other machine may have played it.
+    const std::uint32_t promised = ls.localPlayer < kPlayers ? ls.knownThroughMs[ls.localPlayer] : 0;
+    s.atMs = atMs > promised ? atMs : promised;
     s.event = e;
     insert(ls, s);
     return inputMessage(s.player, s.atMs, e);
 }
 
 bool lockstepAdvanceLocal(Lockstep& ls, std::uint32_t nowMs, Message& out) {
+    return lockstepAdvanceThrough(ls, nowMs + ls.delayMs, out);
+}
+
+bool lockstepAdvanceThrough(Lockstep& ls, std::uint32_t through, Message& out) {
     if (ls.localPlayer >= kPlayers)
         return false;
-    const std::uint32_t through = nowMs + ls.delayMs;
     if (through <= ls.knownThroughMs[ls.localPlayer])
         return false;
     ls.knownThroughMs[ls.localPlayer] = through;

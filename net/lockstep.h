@@ -37,9 +37,15 @@ void lockstepStart(Lockstep& ls, std::uint8_t localPlayer, std::uint32_t delayMs
 // One of the local player's events at virtual time now: kept, and the
 // message to send to the other machine.
 Message lockstepLocal(Lockstep& ls, std::uint32_t nowMs, const InputEvent& e);
+// The same stamped for atMs, or for the time already promised when that is
+// later: a player who plays ahead of the other's events (a rally) stamps
+// its events for the frame that takes them.
+Message lockstepLocalAt(Lockstep& ls, std::uint32_t atMs, const InputEvent& e);
 // Tells the other machine that no more local events come before now + D;
 // false when that was already said.
 bool lockstepAdvanceLocal(Lockstep& ls, std::uint32_t nowMs, Message& out);
+// The same for a time of one's own (ms): no more local events before it.
+bool lockstepAdvanceThrough(Lockstep& ls, std::uint32_t throughMs, Message& out);
 // The other machine's (or, for a watcher, either player's) Input or Advance.
 void lockstepReceive(Lockstep& ls, const Message& m);
 // Whether every event of both players at or before t is known here.

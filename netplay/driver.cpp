@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "game/base/state.h"
+#include "game/base/timeseam.h"
 #include "game/match/match.h"
 #include "netplay/sdlinput.h"
 #include "netplay/seats.h"
+#include "netplay/statehash.h"
 
 namespace {
 
@@ -71,10 +73,13 @@ void pump(NetplayDriver& d, int waitMs) {
             d.peerGoneReason = net::Reason::Seat;
             break;
         }
-        if (m.kind == net::Kind::StateHash)
+        if (m.kind == net::Kind::StateHash) {
             d.peerHashes[m.stateHash.atMs] = m.stateHash.hash;
-        else
-            net::lockstepReceive(d.lockstep, m);
+            continue;
+        }
+        net::lockstepReceive(d.lockstep, m);
+        if (m.kind == net::Kind::Input && m.input.player != d.lockstep.localPlayer)
+            d.rollback.changedFromMs = std::min(d.rollback.changedFromMs, m.input.atMs);
     }
     delivered->clear();
     if (d.lockstep.stale)
@@ -93,14 +98,134 @@ std::uint32_t realClock(const NetplayDriver& d) {
     return d.host ? d.host->clock() : d.client->clock();
 }
 
-void advance(NetplayDriver& d, std::uint32_t nowMs, bool always) {
-    if (!always && nowMs + d.lockstep.delayMs < d.lastAdvanceMs + kAdvanceStepMs)
+// Promises the other machine no more local events before throughMs.
+void advanceThrough(NetplayDriver& d, std::uint32_t throughMs, bool always) {
+    if (!always && throughMs < d.lastAdvanceMs + kAdvanceStepMs)
         return;
     net::Message m;
-    if (net::lockstepAdvanceLocal(d.lockstep, nowMs, m)) {
+    if (net::lockstepAdvanceThrough(d.lockstep, throughMs, m)) {
         d.lastAdvanceMs = m.advance.throughMs;
         send(d, m);
     }
+}
+
+void advance(NetplayDriver& d, std::uint32_t nowMs, bool always) {
+    advanceThrough(d, nowMs + d.lockstep.delayMs, always);
+}
+
+// Waits, reading the network, until ready() or the session ends.
+template <class Ready>
+void holdUntil(NetplayDriver& d, Ready ready) {
+    if (d.failed || ready())
+        return;
+    ++d.heldPauses;
+    d.holdPending = true;
+    const std::uint32_t since = realClock(d);
+    while (!d.failed && !ready()) {
+        // What the other machine sent before it left is still played.
+        if (!d.peerGone.empty())
+            fail(d, d.peerGoneReason, d.peerGone);
+        pump(d, 1);
+        if (realClock(d) - since > kHoldLimitMs)
+            fail(d, net::Reason::Timeout, "The other machine stopped sending for " + std::to_string(kHoldLimitMs / 1000) + " s.");
+    }
+    d.heldRealMs += realClock(d) - since;
+}
+
+void sendHash(NetplayDriver& d, std::uint32_t atMs, std::uint64_t hash) {
+    net::Message m;
+    m.kind = net::Kind::StateHash;
+    m.stateHash.atMs = atMs;
+    m.stateHash.hash = hash;
+    d.ownHashes[atMs] = hash;
+    send(d, m);
+}
+
+// The events up to atMs have all been played: they join the session's replay.
+// The game's event record is left as polling them would have left it (the
+// menu after a match reads it again).
+void handThrough(NetplayDriver& d, std::uint32_t atMs) {
+    net::Lockstep& ls = d.lockstep;
+    const std::vector<SDL_Event> took = frameEvents(ls, true, 0, atMs);
+    if (!took.empty())
+        event = took.back();
+    while (!ls.queue.empty() && ls.queue.front().atMs <= atMs) {
+        d.played.push_back(ls.queue.front());
+        ls.queue.pop_front();
+    }
+    ls.lastHandedMs = atMs;
+}
+
+// A frame played ahead is certain: its events join the replay, and its
+// record is hashed (every kHashEveryMs) and told to the tests as the pause
+// after it would show it.
+void certain(NetplayDriver& d, std::uint32_t atMs, const Match& after) {
+    handThrough(d, atMs);
+    const std::uint32_t pauseMs = atMs + 1;
+    if (!d.failed && d.stateHash && pauseMs >= d.nextHashMs) {
+        sendHash(d, pauseMs, matchStateHash(after));
+        d.nextHashMs = pauseMs - pauseMs % kHashEveryMs + kHashEveryMs;
+    }
+    if (d.certainFrame.call)
+        d.certainFrame.call(d.certainFrame.context, pauseMs, after);
+}
+
+std::uint8_t otherPlayer(const NetplayDriver& d) { return std::uint8_t(1 - d.lockstep.localPlayer); }
+
+// The frames shown that every event up to is known: m is the record after
+// the newest, as shown.
+void settleCertainFrames(NetplayDriver& d, const Match& m) {
+    Rollback& rb = d.rollback;
+    while (!rb.frames.empty() && (d.failed || d.lockstep.knownThroughMs[otherPlayer(d)] > rb.frames.front().atMs)) {
+        const Match* after = rb.frames.size() > 1 ? &rb.frames[1].before : rb.frames[0].shown ? &m : nullptr;
+        if (!after)
+            return;
+        certain(d, rb.frames.front().atMs, *after);
+        rb.frames.pop_front();
+    }
+    while (!rb.heard.empty() && (rb.frames.empty() || rb.heard.front().atMs + kSameHitMs < rb.frames.front().atMs))
+        rb.heard.erase(rb.heard.begin());
+}
+
+// The rally ended in the newest frame kept: wait until every event up to it
+// is known and step again what they change. It may end earlier, or not at
+// all (out says which). An end for certain leaves the frames kept empty and
+// the clock at the end's frame.
+void settleRallyEnd(NetplayDriver& d, Match& m, std::uint32_t nowMs, FrameHappenings& out) {
+    Rollback& rb = d.rollback;
+    for (;;) {
+        const std::uint32_t endMs = rb.frames.back().atMs;
+        holdUntil(d, [&] { return d.lockstep.knownThroughMs[otherPlayer(d)] > endMs; });
+        if (d.failed)
+            break;  // this machine plays on alone, from its own end
+        FrameHappenings again{};
+        again.strokes.sides[0] = again.strokes.sides[1] = leftSide;
+        rollbackCorrect(rb, d.lockstep, m, otherPlayer(d), again);
+        out.lateHits += again.lateHits;
+        out.corrected = out.corrected || again.corrected;
+        if (!again.corrected)
+            break;  // the end stands
+        out.rallyOver = again.rallyOver;
+        out.aborted = again.aborted;
+        out.quit = again.quit;
+        if (!again.rallyOver)
+            return;  // the ball was reached after all: the rally goes on
+    }
+    const std::uint32_t endMs = rb.frames.back().atMs;
+    for (std::size_t k = 0; k + 1 < rb.frames.size(); ++k)
+        certain(d, rb.frames[k].atMs, rb.frames[k + 1].before);
+    handThrough(d, endMs);  // the end's own frame: the point follows it
+    rb.frames.clear();
+    rb.heard.clear();
+    if (endMs != nowMs && !d.failed) {
+        rewindVirtualClock(endMs);
+        setLocalTime(d, endMs);
+    }
+    d.holdPending = true;
+}
+
+bool playsAhead(const NetplayDriver& d) {
+    return !d.failed && d.lockstep.localPlayer < net::kPlayers && inMatch;
 }
 
 // Paced: a pause has moved virtual time on; the game goes on once real time
@@ -133,6 +258,45 @@ void waitForRealTime(NetplayDriver& d, std::uint32_t nowMs, bool held) {
 
 }  // namespace
 
+bool netplayAhead(const NetplayDriver& d) { return !d.rollback.frames.empty(); }
+
+bool netplayStepFrame(void* driver, Match& m, Uint32 nowMs, FrameHappenings& out) {
+    NetplayDriver& d = *static_cast<NetplayDriver*>(driver);
+    Rollback& rb = d.rollback;
+    for (PlayedFrame& f : rb.frames)
+        f.shown = true;
+    if (d.failed) {
+        settleCertainFrames(d, m);  // this machine's own from here
+        return false;
+    }
+    // This frame takes the player's own events at once.
+    SDL_Event local;
+    while (pollFrom(d.localSource, &local)) {
+        net::InputEvent e;
+        if (toInputEvent(local, e))
+            send(d, net::lockstepLocalAt(d.lockstep, nowMs, e));
+    }
+    advanceThrough(d, nowMs + 1, true);
+    pump(d, 0);
+    holdUntil(d, [&] { return d.lockstep.knownThroughMs[otherPlayer(d)] + kRollbackWindowMs > nowMs; });
+    out = FrameHappenings{};
+    out.strokes.sides[0] = out.strokes.sides[1] = leftSide;
+    rollbackCorrect(rb, d.lockstep, m, otherPlayer(d), out);
+    if (!out.rallyOver) {
+        settleCertainFrames(d, m);
+        const FrameHappenings step = rollbackStep(rb, d.lockstep, m, nowMs);
+        out.strokes = step.strokes;
+        out.rampRestarted = step.rampRestarted;
+        out.volumeKeys = step.volumeKeys;
+        out.aborted = step.aborted;
+        out.quit = step.quit;
+        out.rallyOver = step.rallyOver;
+    }
+    if (out.rallyOver)
+        settleRallyEnd(d, m, nowMs, out);
+    return true;
+}
+
 void startNetplay(NetplayDriver& d, std::uint8_t localPlayer, std::uint32_t delayMs, std::uint32_t startMs) {
     net::lockstepStart(d.lockstep, localPlayer, delayMs, startMs);
     d.lastAdvanceMs = startMs + delayMs;
@@ -142,11 +306,14 @@ void startNetplay(NetplayDriver& d, std::uint8_t localPlayer, std::uint32_t dela
     setLocalTime(d, startMs);
     setEventSource({netplayPollEvent, &d});
     setPauseHook({netplayPauseHook, &d});
+    if (localPlayer < net::kPlayers)
+        setMatchStepper({netplayStepFrame, &d});
 }
 
 void stopNetplay() {
     setEventSource({});
     setPauseHook({});
+    setMatchStepper({});
 }
 
 int netplayPollEvent(void* driver, SDL_Event* event) {
@@ -184,41 +351,34 @@ int netplayPollEvent(void* driver, SDL_Event* event) {
 
 void netplayPauseHook(void* driver, Uint32 nowMs) {
     NetplayDriver& d = *static_cast<NetplayDriver*>(driver);
-    bool held = false;
     if (!d.failed) {
         setLocalTime(d, nowMs);
         const Match& match = currentMatch();
         const int points = match.sides[leftSide].score + match.sides[rightSide].score;
         const bool point = points != d.hashedPoints;
-        if (d.stateHash && (nowMs >= d.nextHashMs || point) && d.lockstep.localPlayer < net::kPlayers) {
+        // Only a certain record is hashed: frames played ahead are hashed as they become certain.
+        if (d.stateHash && !netplayAhead(d) && (nowMs >= d.nextHashMs || point) &&
+            d.lockstep.localPlayer < net::kPlayers) {
             d.hashedPoints = points;
-            net::Message m;
-            m.kind = net::Kind::StateHash;
-            m.stateHash.atMs = nowMs;
-            m.stateHash.hash = d.stateHash();
-            d.ownHashes[nowMs] = m.stateHash.hash;
-            send(d, m);
+            sendHash(d, nowMs, d.stateHash());
             if (nowMs >= d.nextHashMs)
                 d.nextHashMs = nowMs - nowMs % kHashEveryMs + kHashEveryMs;
         }
-        advance(d, nowMs, false);
-        pump(d, 0);
-        if (!net::lockstepReady(d.lockstep, nowMs)) {
-            ++d.heldPauses;
-            held = true;
-            advance(d, nowMs, true);
-            const std::uint32_t since = realClock(d);
-            while (!d.failed && !net::lockstepReady(d.lockstep, nowMs)) {
-                // What the other machine sent before it left is still played.
-                if (!d.peerGone.empty())
-                    fail(d, d.peerGoneReason, d.peerGone);
-                pump(d, 1);
-                if (realClock(d) - since > kHoldLimitMs)
-                    fail(d, net::Reason::Timeout, "The other machine stopped sending for " + std::to_string(kHoldLimitMs / 1000) + " s.");
+        if (playsAhead(d)) {
+            // Nothing waits here in a match: its frames do, when they must.
+            advanceThrough(d, nowMs, false);
+            pump(d, 0);
+        } else {
+            advance(d, nowMs, false);
+            pump(d, 0);
+            if (!net::lockstepReady(d.lockstep, nowMs)) {
+                advance(d, nowMs, true);
+                holdUntil(d, [&] { return net::lockstepReady(d.lockstep, nowMs); });
             }
-            d.heldRealMs += realClock(d) - since;
         }
     }
+    const bool held = d.holdPending;
+    d.holdPending = false;
     if (d.paced)
         waitForRealTime(d, nowMs, held);
     if (d.afterPause.call)

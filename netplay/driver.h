@@ -1,11 +1,15 @@
 // The network game's driver: in a network session it is the input seam's
-// source and the time seam's pause hook. Local events are stamped for now
-// + D and sent; the game gets both players' events, merged in the order
-// both machines agree on; after every pause virtual time is held until
-// both players' events up to it are known. State hashes go both ways every
-// kHashEveryMs of virtual time and at every point; a difference ends the
-// session. Once it has ended, paced time goes on and local events reach the
-// game directly: this machine plays on alone.
+// source, the time seam's pause hook and, for a player, the match's
+// stepper. Outside a match (the menu) it is lockstep: local events are
+// stamped for now + D and sent; the game gets both players' events, merged
+// in the order both machines agree on; after every pause virtual time is
+// held until both players' events up to it are known. In a match a player
+// plays ahead (rollback.h): its own events count in the frame that takes
+// them, and a rally's end goes on to the point only once it is certain.
+// State hashes of certain records go both ways every kHashEveryMs of
+// virtual time and at every point; a difference ends the session. Once it
+// has ended, paced time goes on and local events reach the game directly:
+// this machine plays on alone.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +23,14 @@
 #include "net/client.h"
 #include "net/host.h"
 #include "net/lockstep.h"
+#include "netplay/rollback.h"
+
+// Tests: told every frame of a match once it is certain, with the time of
+// the pause after it (virtual ms) and the record as it was shown.
+struct CertainFrameHook {
+    void (*call)(void* context, Uint32 pauseMs, const Match& after) = nullptr;
+    void* context = nullptr;
+};
 
 constexpr std::uint32_t kHashEveryMs = 2000;    // virtual ms between state hashes
 constexpr std::uint32_t kAdvanceStepMs = 5;     // virtual ms between advances while not held
@@ -40,6 +52,9 @@ struct NetplayDriver {
     std::uint64_t heldPauses = 0;      // pauses that had to wait for the other machine
     std::uint64_t heldRealMs = 0;      // real ms spent waiting in them
     std::uint64_t stalls = 0;          // paced: holds after which the game was over kStallMs behind real time
+    bool holdPending = false;          // a frame held or set the clock back: the next pause settles the pace
+    Rollback rollback;                 // a player's frames played ahead in a match
+    CertainFrameHook certainFrame;
     std::uint64_t hashesMatched = 0;
     bool paced = false;                // virtual time waits for real time (a real session; tests may run unpaced)
     std::vector<net::Stamped> played;  // every event handed to the game, in order: the session's replay
@@ -64,3 +79,7 @@ void stopNetplay();
 // The seams' source and hook while a session runs (context: the driver).
 int netplayPollEvent(void* driver, SDL_Event* event);
 void netplayPauseHook(void* driver, Uint32 nowMs);
+// The match's stepper while a player's session runs (context: the driver).
+bool netplayStepFrame(void* driver, Match& m, Uint32 nowMs, FrameHappenings& out);
+// Whether the game shows frames not yet certain.
+bool netplayAhead(const NetplayDriver& d);

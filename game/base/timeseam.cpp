@@ -111,6 +111,8 @@ void setPauseHook(const PauseHook& hook) { pauseHook = hook; }
 
 void advanceVirtualClock(Uint32 ms) { virtualNow += ms; }
 
+void rewindVirtualClock(Uint32 toMs) { virtualNow = toMs; }
+
 Uint64 totalPausedMs() { return pausedTotal; }
 
 Uint64 framePacingCalls() { return pacingCalls; }

@@ -44,5 +44,9 @@ void useVirtualClock(Uint32 startMs);
 void useRealClock();
 void setPauseHook(const PauseHook& hook);
 void advanceVirtualClock(Uint32 ms);  // moves virtual time without a pause
+// Sets virtual time back to an earlier moment (ms), without a pause: a
+// network game whose rally turns out to have ended in a frame already
+// shown goes on from that frame's time, as the other machine does.
+void rewindVirtualClock(Uint32 toMs);
 Uint64 totalPausedMs();               // sum of all pauses since the clock was chosen (ms)
 Uint64 framePacingCalls();            // paceFrame calls since the clock was chosen

@@ -59,8 +59,8 @@ void showHappenings(Match& m, const FrameHappenings& h)
 {
     for (int i = 0; i < h.volumeKeys; ++i)
         stepMatchVolume();
-    for (int i = 0; i < h.strokes.count; ++i)
-        showStroke(m, h.strokes.sides[i]);
+    for (int i = 0; i < h.strokes.count + h.lateHits; ++i)
+        playHitSound();
     // A locked paddle is drawn half-transparent.
     setSurfaceAlpha(paddleImage1, m.sides[leftSide].hitLock ? 128 : 255);
     setSurfaceAlpha(paddleImage2, m.sides[rightSide].hitLock ? 128 : 255);
@@ -84,18 +84,30 @@ void drawMatchFrame(Match& m)
 void matchFrame()
 {
     Match& m = currentMatch();
-    const std::vector<SDL_Event> events = pollFrameEvents();
     // The boxes pushed to the display hold the movers where they start.
     placeUpdateRects(m);
-    const FrameInput in{events.data(), static_cast<int>(events.size()), nowMs()};
-    const Match before = stepWatcher ? m : Match{};
-    const FrameHappenings h = stepMatch(m, in);
-    if (stepWatcher)
-        stepWatcher(before, in, h, m);
+    FrameHappenings h;
+    const MatchStepper& stepper = matchStepper();
+    if (stepper.step && inMatch && stepper.step(stepper.context, m, nowMs(), h)) {
+        if (h.aborted)
+            inMatch = false;
+        if (h.quit)
+            quitRequested = true;
+    } else {
+        const std::vector<SDL_Event> events = pollFrameEvents();
+        const FrameInput in{events.data(), static_cast<int>(events.size()), nowMs()};
+        const Match before = stepWatcher ? m : Match{};
+        h = stepMatch(m, in);
+        if (stepWatcher)
+            stepWatcher(before, in, h, m);
+    }
 
     showHappenings(m, h);
     drawMatchFrame(m);
-    if (screen)
+    // After a correction a mover may have jumped out of its box.
+    if (screen && h.corrected)
+        SDL_UpdateRect(screen, 0, 0, 0, 0);
+    else if (screen)
         SDL_UpdateRects(screen, 3, updateRects);
 
     if (h.rallyOver)

@@ -353,6 +353,7 @@ int startNetGame()
         freeNotices(g.board);
         return status;
     }
+    n.driver.certainFrame = o.certainFrame;
     netSessionPlay(n, gameStateHash, PauseHook{afterPause, &g}, nowMs());
     if (n.seat != kHostSeat)
         adoptPlaySettings(n.play);

@@ -23,6 +23,7 @@
 struct NetGameOptions : NetOptions {
     EventSource ownEvents;           // this machine's own events (none given: SDL's queue)
     PauseHook afterPause;            // called after every pause, after the session's own work
+    CertainFrameHook certainFrame;   // told every match frame once it is certain
 };
 
 // Reads the program's arguments: none, "--host [PORT]", "--join HOST[:PORT]"

@@ -63,3 +63,23 @@ void rotateDotsAboutY(float a)
         d.z = z;
     }
 }
+
+SphereRoll sphereRoll(float vx, float vy)
+{
+    return SphereRoll{static_cast<float>(std::sqrt(vx * vx + vy * vy) * 2.919111422482996e-05), std::atan2(vy, vx)};
+}
+
+void rollDots(const SphereRoll& roll)
+{
+    // Roll about the screen-plane axis at right angles to the direction.
+    rotateDotsAboutZ(-roll.theta);
+    rotateDotsAboutY(roll.phi);
+    rotateDotsAboutZ(roll.theta);
+}
+
+void rollDotsAsDrawn(float vx, float vy)
+{
+    const SphereRoll roll = sphereRoll(vx, vy);
+    for (int layer = 0; layer < 4; ++layer)
+        rollDots(roll);
+}

@@ -12,6 +12,10 @@ namespace {
 
 // The ball never stands still on an axis: its dots turn by its direction.
 const float ballCreep = 0.001f;  // px/s
+const Sint32 sparkStepMs = 60;   // ms a spark's frame shows at least
+const Sint32 sparkFrames = 8;    // frames in the strip; from 8 on a spark is idle
+
+MatchStepper stepper;
 
 void abortRally(Match& m, FrameHappenings& h)
 {
@@ -40,7 +44,7 @@ bool abortsRally(const SDL_Event& e)
 
 FrameHappenings stepMatch(Match& m, const FrameInput& in)
 {
-    FrameHappenings h{{0, {leftSide, leftSide}}, false, 0, false, false, false};
+    FrameHappenings h{{0, {leftSide, leftSide}}, false, 0, false, false, false, 0, false};
     if (m.hitCount != 0) {
         rallySpeedUp(m);
         m.hitCount = 0;
@@ -70,6 +74,8 @@ FrameHappenings stepMatch(Match& m, const FrameInput& in)
     movePaddle(m, leftSide, dt);
     movePaddle(m, rightSide, dt);
     h.strokes = updateBall(m, dt, left.paddle.hitRects, right.paddle.hitRects);
+    for (int i = 0; i < h.strokes.count; ++i)
+        m.sides[h.strokes.sides[i]].hitSpark.frame = 0;
     restart(m.frameClock, in.nowMs);
 
     if (m.ball.vy == 0)
@@ -96,3 +102,30 @@ void endRally(Match& m)
     setMagnitude(m.ball.vy, 100);
     rallySpeedAfterPoint(m);
 }
+
+void advanceSpark(HitSpark& spark, FrameClock& sparkClock, Uint32 nowMs)
+{
+    if (spark.frame >= sparkFrames)
+        return;
+    if (spark.frame < 0)
+        spark.frame = 0;
+    // Kept: one clock for both sparks, so a step of one holds the other back.
+    if (elapsedMs(sparkClock, nowMs) > sparkStepMs) {
+        ++spark.frame;
+        restart(sparkClock, nowMs);
+    }
+    if (spark.frame == 0) {
+        spark.frame = 1;
+        restart(sparkClock, nowMs);
+    }
+}
+
+void advanceSparks(Match& m, Uint32 nowMs)
+{
+    advanceSpark(m.sides[leftSide].hitSpark, m.sparkClock, nowMs);
+    advanceSpark(m.sides[rightSide].hitSpark, m.sparkClock, nowMs);
+}
+
+void setMatchStepper(const MatchStepper& s) { stepper = s; }
+
+const MatchStepper& matchStepper() { return stepper; }

@@ -28,10 +28,7 @@ struct ScreenLock {
 
 void drawSphereHalf(int cx, int cy, int radius, SphereHalf half, Uint32 colour, float phi, float theta)
 {
-    // Roll about the screen-plane axis at right angles to the direction.
-    rotateDotsAboutZ(-theta);
-    rotateDotsAboutY(phi);
-    rotateDotsAboutZ(theta);
+    rollDots(SphereRoll{phi, theta});
 
     ScreenLock lock;
     if (!lock.ok)
@@ -85,13 +82,12 @@ void fillDisc(int cx, int cy, int r, Uint32 colour)
 
 void drawDotLayers(int cx, int cy, int bigR, int smallR, float vx, float vy)
 {
-    const float phi = static_cast<float>(std::sqrt(vx * vx + vy * vy) * 2.919111422482996e-05);
-    const float theta = std::atan2(vy, vx);
+    const SphereRoll roll = sphereRoll(vx, vy);  // the same four rolls as rollDotsAsDrawn
     ScreenLock lock;  // once for all four layers
-    drawSphereHalf(cx, cy, bigR, sphereBack, white, phi, theta);
-    drawSphereHalf(cx, cy, bigR, sphereFront, white, phi, theta);
-    drawSphereHalf(cx, cy, smallR, sphereBack, black, phi, theta);
-    drawSphereHalf(cx, cy, smallR, sphereFront, black, phi, theta);
+    drawSphereHalf(cx, cy, bigR, sphereBack, white, roll.phi, roll.theta);
+    drawSphereHalf(cx, cy, bigR, sphereFront, white, roll.phi, roll.theta);
+    drawSphereHalf(cx, cy, smallR, sphereBack, black, roll.phi, roll.theta);
+    drawSphereHalf(cx, cy, smallR, sphereFront, black, roll.phi, roll.theta);
 }
 
 void drawBallDots(const Ball& ball)

@@ -1,16 +1,12 @@
 #include "game/media/sprites.h"
 
+#include "game/base/timeseam.h"
+#include "game/match/step.h"
 #include "game/media/assets.h"
 #include "game/media/image.h"
 #include "game/media/layout.h"
 #include "game/media/media.h"
 #include "settings/settings.h"
-
-namespace {
-
-const Sint32 sparkStepMs = 60;  // ms a spark's frame shows at least
-
-}  // namespace
 
 void drawBallImage(const Ball& b)
 {
@@ -30,11 +26,10 @@ void setFrame(HitSpark& spark, Sint32 frame)
     spark.frame = frame;
 }
 
-void showStroke(Match& m, PaddleSide side)
+void playHitSound()
 {
     if (settings.sound == 1)
         playEffect(hitSound);
-    setFrame(m.sides[side].hitSpark, 0);
 }
 
 void stopSparks(Match& m)
@@ -52,15 +47,7 @@ void draw(HitSpark& spark, FrameClock& sparkClock, int x, int y)
     blit(static_cast<Sint16>(x - layout::sparkOffsetX), static_cast<Sint16>(y - layout::sparkOffsetY), hitSparkStrip, screen,
          &hitSparkFrames[spark.frame]);
     setSurfaceAlpha(hitSparkStrip, 128);  // sparks are half-transparent
-    // Kept: one clock for both sparks, so a step of one holds the other back.
-    if (elapsedMs(sparkClock) > sparkStepMs) {
-        ++spark.frame;
-        restart(sparkClock);
-    }
-    if (spark.frame == 0) {
-        spark.frame = 1;
-        restart(sparkClock);
-    }
+    advanceSpark(spark, sparkClock, nowMs());
 }
 
 void drawSpark(Match& m, PaddleSide side)

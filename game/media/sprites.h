@@ -13,9 +13,9 @@ void drawBallImage(const Ball& b);
 // Draws a paddle from its side's picture: paddleImage1 left, paddleImage2 right.
 void drawPaddle(const Paddle& p, PaddleSide side, int frameIndex);
 void setFrame(HitSpark& spark, Sint32 frame);
-// A paddle's stroke as the players see and hear it: the hit sound (when
-// sound is on) and the paddle's spark from its first frame.
-void showStroke(Match& m, PaddleSide side);
+// A paddle's stroke as the players hear it (when sound is on); its spark
+// is the match step's.
+void playHitSound();
 // Both sparks idle, as every match starts.
 void stopSparks(Match& m);
 // Draws a spark at a paddle's corner (px) and moves it on by sparkClock.

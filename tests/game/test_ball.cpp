@@ -78,7 +78,7 @@ protected:
     {
         strokes = updateBall(m, elapsedMs(clock), m.sides[leftSide].paddle.hitRects, m.sides[rightSide].paddle.hitRects);
         for (int i = 0; i < strokes.count; ++i)
-            showStroke(m, strokes.sides[i]);
+            m.sides[strokes.sides[i]].hitSpark.frame = 0;
     }
     float speed() const { return std::sqrt(m.ball.vx * m.ball.vx + m.ball.vy * m.ball.vy); }
 

@@ -233,14 +233,19 @@ bool sameHappenings(const FrameHappenings& a, const FrameHappenings& b)
 }
 
 // What comes between one frame's step and the next one's: the picture runs
-// the sparks, and after a rally's end its two steps and the clock restarted
-// after the pictures. Those come from the next record as the game had it.
-Match betweenFrames(Match stepped, const FrameHappenings& h, const Match& next)
+// the sparks as advanceSparks does, and after a rally's end its sequences
+// run them, its two steps come and the clock restarts after the pictures.
+// Those come from the next record as the game had it.
+Match betweenFrames(Match stepped, const FrameHappenings& h, const Match& next, Uint32 nowMs)
 {
+    if (!h.rallyOver) {
+        advanceSparks(stepped, nowMs);
+        return stepped;
+    }
     for (int side : {leftSide, rightSide})
         stepped.sides[side].hitSpark = next.sides[side].hitSpark;
     stepped.sparkClock = next.sparkClock;
-    if (h.rallyOver) {
+    {
         serveBall(stepped);
         endRally(stepped);
         stepped.frameClock = next.frameClock;
@@ -323,7 +328,7 @@ TEST(MatchStep, ACopyStepsAsTheOriginalAndARestoredRecordStepsToTheSameLaterOnes
                 ASSERT_TRUE(m == f.after) << "frame " << j << " after a rollback to frame " << start << ":"
                                           << differingFields(m, f.after);
                 ASSERT_TRUE(sameHappenings(h, f.happenings)) << "frame " << j;
-                m = betweenFrames(m, h, frames[j + 1].before);
+                m = betweenFrames(m, h, frames[j + 1].before, f.nowMs);
                 ASSERT_TRUE(m == frames[j + 1].before) << "between frames " << j << " and " << j + 1 << " at "
                                                        << f.nowMs << " ms:" << differingFields(m, frames[j + 1].before);
                 rallyEndsCrossed += h.rallyOver ? 1 : 0;

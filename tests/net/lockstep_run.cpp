@@ -147,15 +147,28 @@ void logHook(Uint32 now) {
         nextBytesMs = now - now % 10000 + 10000;
     }
     // One line per match frame (its pacing wait has begun) and per pause
-    // that shows something (fade and sequence steps, menu ticks).
+    // that shows something (fade and sequence steps, menu ticks). A player's
+    // frames played ahead are logged once certain (certainFrame), and a
+    // frame's picture not at all: a player's screen shows the frames ahead.
     const Uint64 frames = framePacingCalls();
-    const bool showing = now - lastPauseMs > 1;
+    // Signed: a rally's end found in the past sets the clock back.
+    const bool showing = static_cast<Sint32>(now - lastPauseMs) > 1;
     lastPauseMs = now;
-    if (frames == loggedFrames && !showing)
+    const NetplayDriver* driver = netGameDriver();
+    if ((frames == loggedFrames && !showing) || (driver && netplayAhead(*driver))) {
+        loggedFrames = frames;
         return;
+    }
     loggedFrames = frames;
-    std::fprintf(logFile, "%u %016llx %016llx\n", now, static_cast<unsigned long long>(gameStateHash()),
-                 static_cast<unsigned long long>(screenHash()));
+    if (showing)
+        std::fprintf(logFile, "%u %016llx %016llx\n", now, static_cast<unsigned long long>(gameStateHash()),
+                     static_cast<unsigned long long>(screenHash()));
+    else
+        std::fprintf(logFile, "%u %016llx -\n", now, static_cast<unsigned long long>(gameStateHash()));
+}
+
+void certainFrame(Uint32 pauseMs, const Match& after) {
+    std::fprintf(logFile, "%u %016llx -\n", pauseMs, static_cast<unsigned long long>(matchStateHash(after)));
 }
 
 // Says the port once the host listens, for the test that started us; every
@@ -264,6 +277,7 @@ int main(int argc, char** argv) {
         options.mode = NetMode::Quick;
     options.ownEvents = EventSource{[](void*, SDL_Event* e) { return scriptSource(e); }, nullptr};
     options.afterPause = PauseHook{[](void*, Uint32 now) { logHook(now); }, nullptr};
+    options.certainFrame = CertainFrameHook{[](void*, Uint32 at, const Match& after) { certainFrame(at, after); }, nullptr};
     options.paced = std::getenv("VOLTARI_NET_PACED") != nullptr;  // as a real session runs
     setNetStatusListener(status);
     askForNetGame(options);

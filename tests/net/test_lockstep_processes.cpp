@@ -304,7 +304,9 @@ void expectSameGame(const std::string& host, const std::string& other, std::uint
     const std::size_t line = host.rfind('\n', std::size_t(apart.first - host.begin()));
     const char* at = host.c_str() + (line == std::string::npos ? 0 : line + 1);
     if (apart.first != host.end()) {
-        EXPECT_GE(std::atoi(at), int(quitMs)) << what << ": the screens differ before the host quit";
+        const std::size_t from = std::size_t(at - host.c_str());
+        EXPECT_GE(std::atoi(at), int(quitMs)) << what << ": the screens differ before the host quit:\n"
+                                              << host.substr(from, 200) << "\nagainst\n" << other.substr(from, 200);
     }
 }
 
