@@ -61,9 +61,45 @@ Uint32 dieAtMs = 0;  // virtual; 0 for never
 Uint32 apartAtMs = 0; // virtual: the guest's game is nudged off the host's there; 0 for never
 constexpr Uint32 kStartMs = 1000;  // virtual ms at which a network game's clock starts
 
+// The feel: from a key that sets this player's still paddle moving to the
+// first pause at which its paddle shows moved, virtual ms.
+int ownSide = 0;  // leftSide hosting, rightSide joining
+struct PendingKey {
+    bool waiting = false;
+    Uint32 atMs = 0;   // virtual
+    float x = 0, y = 0; // px: where the paddle stood
+} pendingKey;
+std::vector<Uint32> feelMs;
+
+bool movesAPaddle(const SDL_Event& e) {
+    if (e.type != SDL_KEYDOWN)
+        return false;
+    switch (e.key.keysym.sym) {
+    case SDLK_UP: case SDLK_DOWN: case SDLK_LEFT: case SDLK_RIGHT: case SDLK_w: case SDLK_a: case SDLK_s: case SDLK_d:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void watchFeel(Uint32 now) {
+    const Paddle& p = currentMatch().sides[ownSide].paddle;
+    if (!pendingKey.waiting)
+        return;
+    if (!inMatch || now - pendingKey.atMs > 200) {
+        pendingKey.waiting = false;  // the key did not move it (a match's end, a wall)
+    } else if (p.x != pendingKey.x || p.y != pendingKey.y) {
+        feelMs.push_back(now - pendingKey.atMs);
+        pendingKey.waiting = false;
+    }
+}
+
 int scriptSource(SDL_Event* e) {
     if (nextScripted < script.events.size() && script.events[nextScripted].atMs <= nowMs()) {
         *e = script.events[nextScripted++].event;
+        const Paddle& p = currentMatch().sides[ownSide].paddle;
+        if (inMatch && movesAPaddle(*e) && p.vx == 0 && p.vy == 0 && !pendingKey.waiting)
+            pendingKey = PendingKey{true, nowMs(), p.x, p.y};
         return 1;
     }
     // Then SDL's own queue, as the game's source would: polling it also lets
@@ -133,6 +169,7 @@ void watchNotice(Uint32 now) {
 
 void logHook(Uint32 now) {
     watchNotice(now);
+    watchFeel(now);
     if (apartAtMs && now >= apartAtMs) {
         ++currentMatch().rallySpeed;  // as a fault that made one machine's game differ would
         apartAtMs = 0;
@@ -192,6 +229,7 @@ void status(const NetState& state, const std::string& text) {
     if (lastMode == NetMode::Quick && state.mode != NetMode::Quick) {
         const bool hosting = state.mode == NetMode::Host;
         script = quickScripts[hosting ? 0 : 1];
+        ownSide = hosting ? 0 : 1;
         std::printf("paired %s\n", hosting ? "host" : "guest");
         std::fflush(stdout);
         toldWhere = true;  // a paired host's code is the pair's, not for the harness
@@ -254,6 +292,7 @@ int main(int argc, char** argv) {
     if (!hosting && std::getenv("VOLTARI_NET_APART_AT"))
         apartAtMs = Uint32(std::atoi(std::getenv("VOLTARI_NET_APART_AT")));
     const std::string logPath = hosting ? argv[2] : argv[3];
+    ownSide = hosting ? 0 : 1;
     if (!quick && !readScript(hosting ? argv[3] : argv[4], script))
         return 2;
     logFile = std::fopen(logPath.c_str(), "w");
@@ -311,5 +350,23 @@ int main(int argc, char** argv) {
                  static_cast<unsigned long long>(d.stalls), static_cast<unsigned long long>(d.pacedRealMs),
                  static_cast<unsigned long long>(d.hashesMatched),
                  d.failed ? ", failed: " : "", d.failure.c_str());
+    // Playing ahead: the corrections, how far back they went, how far the
+    // other paddle moved on screen at one, and the feel of one's own keys.
+    const Rollback& rb = d.rollback;
+    std::vector<float> jumps = rb.jumps;
+    std::sort(jumps.begin(), jumps.end());
+    const float jumpP99 = jumps.empty() ? 0.0f : jumps[std::min(jumps.size() - 1, jumps.size() * 99 / 100)];
+    Uint32 feelLongest = 0;
+    double feelSum = 0;
+    for (Uint32 f : feelMs) {
+        feelLongest = std::max(feelLongest, f);
+        feelSum += f;
+    }
+    std::fprintf(stderr, "%s: %llu rollbacks, %.1f frames on average, %u at most; the other paddle jumped %.1f px "
+                 "(99th percentile); %zu keys moved the own paddle after %.1f ms on average, %u ms at most\n",
+                 argv[1], static_cast<unsigned long long>(rb.corrections),
+                 rb.corrections ? double(rb.framesRestepped) / double(rb.corrections) : 0.0, unsigned(rb.longest),
+                 double(jumpP99), feelMs.size(), feelMs.empty() ? 0.0 : feelSum / double(feelMs.size()),
+                 unsigned(feelLongest));
     return status == 0 && !d.failed ? 0 : 1;
 }
