@@ -364,6 +364,17 @@ void netplayPauseHook(void* driver, Uint32 nowMs) {
             if (nowMs >= d.nextHashMs)
                 d.nextHashMs = nowMs - nowMs % kHashEveryMs + kHashEveryMs;
         }
+        if (!playsAhead(d) && d.lockstep.localPlayer < net::kPlayers) {
+            // A player's own events go out as they happen, not when the game
+            // next polls: a release polled only as the menu drains its queue
+            // would come D too late for it, and the menu would take the held
+            // Escape that left the match for one that quits the game.
+            SDL_Event local;
+            net::InputEvent e;
+            while (pollFrom(d.localSource, &local))
+                if (toInputEvent(local, e))
+                    send(d, net::lockstepLocal(d.lockstep, nowMs, e));
+        }
         if (playsAhead(d)) {
             // Nothing waits here in a match: its frames do, when they must.
             advanceThrough(d, nowMs, false);
