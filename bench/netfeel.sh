@@ -11,7 +11,8 @@
 # left the game over 5 ms behind real time), the bytes the side sent per
 # second and the side's CPU share (user and system time over the wall time
 # of its process, from time(1)). A runner that does not play ahead prints
-# no rollback figures: "-" stands for them.
+# no rollback figures: "-" stands for them. A side whose session failed
+# (say, the connection was lost) is marked so.
 # Beside them: the round trip the game program itself measures through the
 # same proxy right after (VOLTARI --host and --join, stopped once it has
 # measured), and the load average when the round began. The measured round
@@ -44,12 +45,16 @@ else
     trap 'rm -rf "$work"' EXIT
 fi
 
-# timed FILE COMMAND...: runs COMMAND with its user and system CPU time and
-# its wall time, in seconds, written to FILE.
+# A runner plays about 25 s; one left waiting after its session broke is
+# ended after this many seconds and its row shows "-".
+runnerLimit=120
+
+# timed FILE COMMAND...: runs COMMAND (ended after runnerLimit) with its user
+# and system CPU time and its wall time, in seconds, written to FILE.
 timed() {
     timeFile="$1"
     shift
-    /usr/bin/time -o "$timeFile" -f '%U %S %e' "$@"
+    /usr/bin/time -o "$timeFile" -f '%U %S %e' timeout "$runnerLimit" "$@"
 }
 
 # readPort FIFO: the "port N" line a program prints first
@@ -124,7 +129,8 @@ for oneWay in 0 30 60 100; do
     fi
     timed guest.time "$run" join "$target" guest.log "$scripts/guest.script" 2>guest.err || true
     wait "$host" || true
-    [ -z "$proxyPid" ] || kill "$proxyPid"
+    # The proxy may have gone already (then both sides lost the connection).
+    [ -z "$proxyPid" ] || kill "$proxyPid" 2>/dev/null || true
     gameRtt=$(gameRoundTrip "$oneWay")
     cd "$work"
     rtt=$(sed -n 's/.*round trip \([0-9]*\) ms.*/\1/p' host.err | head -1)
@@ -138,6 +144,7 @@ for oneWay in 0 30 60 100; do
         awk -v side="$side" -v rtt="$((oneWay * 2))" -v got="${rtt:--}" -v d="${delay:--}" \
             -v game="$gameRtt" -v load="$load" '
         NR == 1 {
+            if (index($0, ", failed: ")) side = side " (failed)"
             for (i = 1; i <= NF; i++) {
                 if ($(i+1) == "virtual" && v == "") v = $i
                 if ($(i+1) == "bytes") b = $i
