@@ -113,6 +113,16 @@ void advance(NetplayDriver& d, std::uint32_t nowMs, bool always) {
     advanceThrough(d, nowMs + d.lockstep.delayMs, always);
 }
 
+// This machine's own events waiting now, stamped for atMs (or what was
+// already promised, if later) and sent.
+void sendOwnEvents(NetplayDriver& d, std::uint32_t atMs) {
+    SDL_Event local;
+    net::InputEvent e;
+    while (pollFrom(d.localSource, &local))
+        if (toInputEvent(local, e))
+            send(d, net::lockstepLocalAt(d.lockstep, atMs, e));
+}
+
 // Waits, reading the network, until ready() or the session ends.
 template <class Ready>
 void holdUntil(NetplayDriver& d, Ready ready) {
@@ -199,7 +209,6 @@ void settleRallyEnd(NetplayDriver& d, Match& m, std::uint32_t nowMs, FrameHappen
         if (d.failed)
             break;  // this machine plays on alone, from its own end
         FrameHappenings again{};
-        again.strokes.sides[0] = again.strokes.sides[1] = leftSide;
         rollbackCorrect(rb, d.lockstep, m, otherPlayer(d), again);
         out.lateHits += again.lateHits;
         out.corrected = out.corrected || again.corrected;
@@ -269,28 +278,18 @@ bool netplayStepFrame(void* driver, Match& m, Uint32 nowMs, FrameHappenings& out
         settleCertainFrames(d, m);  // this machine's own from here
         return false;
     }
-    // This frame takes the player's own events at once.
-    SDL_Event local;
-    while (pollFrom(d.localSource, &local)) {
-        net::InputEvent e;
-        if (toInputEvent(local, e))
-            send(d, net::lockstepLocalAt(d.lockstep, nowMs, e));
-    }
+    sendOwnEvents(d, nowMs);  // this frame takes them at once
     advanceThrough(d, nowMs + 1, true);
     pump(d, 0);
     holdUntil(d, [&] { return d.lockstep.knownThroughMs[otherPlayer(d)] + kRollbackWindowMs > nowMs; });
     out = FrameHappenings{};
-    out.strokes.sides[0] = out.strokes.sides[1] = leftSide;
     rollbackCorrect(rb, d.lockstep, m, otherPlayer(d), out);
     if (!out.rallyOver) {
         settleCertainFrames(d, m);
-        const FrameHappenings step = rollbackStep(rb, d.lockstep, m, nowMs);
-        out.strokes = step.strokes;
-        out.rampRestarted = step.rampRestarted;
-        out.volumeKeys = step.volumeKeys;
-        out.aborted = step.aborted;
-        out.quit = step.quit;
-        out.rallyOver = step.rallyOver;
+        FrameHappenings step = rollbackStep(rb, d.lockstep, m, nowMs);
+        step.lateHits = out.lateHits;
+        step.corrected = out.corrected;
+        out = step;
     }
     if (out.rallyOver)
         settleRallyEnd(d, m, nowMs, out);
@@ -364,22 +363,17 @@ void netplayPauseHook(void* driver, Uint32 nowMs) {
             if (nowMs >= d.nextHashMs)
                 d.nextHashMs = nowMs - nowMs % kHashEveryMs + kHashEveryMs;
         }
-        if (!playsAhead(d) && d.lockstep.localPlayer < net::kPlayers) {
-            // A player's own events go out as they happen, not when the game
-            // next polls: a release polled only as the menu drains its queue
-            // would come D too late for it, and the menu would take the held
-            // Escape that left the match for one that quits the game.
-            SDL_Event local;
-            net::InputEvent e;
-            while (pollFrom(d.localSource, &local))
-                if (toInputEvent(local, e))
-                    send(d, net::lockstepLocal(d.lockstep, nowMs, e));
-        }
         if (playsAhead(d)) {
             // Nothing waits here in a match: its frames do, when they must.
             advanceThrough(d, nowMs, false);
             pump(d, 0);
         } else {
+            // A player's own events go out as they happen, not when the game
+            // next polls: a release polled only as the menu drains its queue
+            // would come D too late for it, and the menu would take the held
+            // Escape that left the match for one that quits the game.
+            if (d.lockstep.localPlayer < net::kPlayers)
+                sendOwnEvents(d, nowMs + d.lockstep.delayMs);
             advance(d, nowMs, false);
             pump(d, 0);
             if (!net::lockstepReady(d.lockstep, nowMs)) {

@@ -9,7 +9,6 @@
 #include "game/match/ball.h"
 #include "game/match/match.h"
 
-
 struct FrameInput {
     const SDL_Event* events;  // this frame's events, in the order they came
     int eventCount;

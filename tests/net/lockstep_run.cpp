@@ -61,8 +61,9 @@ Uint32 dieAtMs = 0;  // virtual; 0 for never
 Uint32 apartAtMs = 0; // virtual: the guest's game is nudged off the host's there; 0 for never
 constexpr Uint32 kStartMs = 1000;  // virtual ms at which a network game's clock starts
 
-// The feel: from a key that sets this player's still paddle moving to the
-// first pause at which its paddle shows moved, virtual ms.
+// The feel: from a key pressed while this player's paddle stands still to
+// the first pause at which its paddle shows moved, virtual ms (a key that
+// moves nothing within 200 ms, or that another follows first, is not counted).
 int ownSide = 0;  // leftSide hosting, rightSide joining
 struct PendingKey {
     bool waiting = false;
@@ -70,17 +71,6 @@ struct PendingKey {
     float x = 0, y = 0; // px: where the paddle stood
 } pendingKey;
 std::vector<Uint32> feelMs;
-
-bool movesAPaddle(const SDL_Event& e) {
-    if (e.type != SDL_KEYDOWN)
-        return false;
-    switch (e.key.keysym.sym) {
-    case SDLK_UP: case SDLK_DOWN: case SDLK_LEFT: case SDLK_RIGHT: case SDLK_w: case SDLK_a: case SDLK_s: case SDLK_d:
-        return true;
-    default:
-        return false;
-    }
-}
 
 void watchFeel(Uint32 now) {
     const Paddle& p = currentMatch().sides[ownSide].paddle;
@@ -98,7 +88,7 @@ int scriptSource(SDL_Event* e) {
     if (nextScripted < script.events.size() && script.events[nextScripted].atMs <= nowMs()) {
         *e = script.events[nextScripted++].event;
         const Paddle& p = currentMatch().sides[ownSide].paddle;
-        if (inMatch && movesAPaddle(*e) && p.vx == 0 && p.vy == 0 && !pendingKey.waiting)
+        if (inMatch && e->type == SDL_KEYDOWN && p.vx == 0 && p.vy == 0)
             pendingKey = PendingKey{true, nowMs(), p.x, p.y};
         return 1;
     }
