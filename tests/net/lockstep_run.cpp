@@ -12,7 +12,7 @@
 // gets, and prints "paired host|guest" once paired; told to stop (SIGTERM)
 // while waiting, it ends with status 0 and "no session".
 // DIE_AT (virtual ms): the guest's process ends there at once, as if killed.
-// VOLTARI_NET_APART_AT (virtual ms): the guest's game is nudged off there;
+// VOLTARI_NET_APART_AT (virtual ms): the guest's game is nudged off once its record is certain from there;
 // LOG.apart then gets the session the game saved when the games went apart.
 // LOG gets one line per frame: the virtual time, the state hash and
 // the screen's hash, and at the end "end" and the state hash; LOG.replay
@@ -58,7 +58,7 @@ Uint64 loggedFrames = 0;
 Uint32 nextBytesMs = 0;  // virtual ms
 Uint32 lastPauseMs = 0;  // virtual ms
 Uint32 dieAtMs = 0;  // virtual; 0 for never
-Uint32 apartAtMs = 0; // virtual: the guest's game is nudged off the host's there; 0 for never
+Uint32 apartAtMs = 0; // virtual: the guest's game is nudged off the host's from there; 0 for never
 constexpr Uint32 kStartMs = 1000;  // virtual ms at which a network game's clock starts
 
 // The feel: from a key pressed while this player's paddle stands still to
@@ -160,8 +160,11 @@ void watchNotice(Uint32 now) {
 void logHook(Uint32 now) {
     watchNotice(now);
     watchFeel(now);
-    if (apartAtMs && now >= apartAtMs) {
-        ++currentMatch().rallySpeed;  // as a fault that made one machine's game differ would
+    // The nudge lands on a certain record (frames played ahead may be stepped
+    // again from an earlier one), in a field no step sets back.
+    const NetplayDriver* playing = netGameDriver();
+    if (apartAtMs && now >= apartAtMs && !(playing && netplayAhead(*playing))) {
+        currentMatch().randHash ^= 1;  // as a fault that made one machine's game differ would
         apartAtMs = 0;
     }
     if (dieAtMs && now >= dieAtMs) {

@@ -496,7 +496,8 @@ TEST(NetLockstepProcesses, AGuestKilledMidRallyEndsTheSessionAndTheHostPlaysOn) 
 
 TEST(NetLockstepProcesses, GamesThatGoApartStopWithAMessageAndTheSessionIsSaved) {
     TempFolder dir;
-    // The guest's game is nudged at 14 s, mid-rally; it ends at 24 s.
+    // The guest's game is nudged once its record is certain after 14 s (the
+    // point at 16 s); it ends at 24 s.
     setenv("VOLTARI_NET_APART_AT", "14000", 1);
     const Session r = play(dir, "apart", "", nullptr, "24000");
     unsetenv("VOLTARI_NET_APART_AT");
