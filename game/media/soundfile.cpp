@@ -51,9 +51,10 @@ void boundWaveChunks(std::vector<unsigned char>& b, size_t pos)
     }
 }
 
-// Mend: the mixer walks the chunks of an AIFF or 8SVX file, without padding,
-// until it has seen both chunks it needs; a walk that leaves the file
-// first never ends. So every chunk up to those two must lie inside the
+// Mend: the mixer walks the chunks of an AIFF or 8SVX file, each odd one
+// followed by a pad byte, until it has seen both chunks it needs; a walk
+// that leaves the file first never ends (past the end its reads fail and
+// leave the last length in place, so it seeks to the end again and again). So every chunk up to those two must lie inside the
 // file. It reads the fields of COMM, VHDR and SSND whatever length their
 // chunk gives, and for AIFF allocates the sample data COMM claims before
 // reading it from where SSND says it starts: a read that fails (data past
@@ -96,7 +97,7 @@ bool formFits(const std::vector<unsigned char>& b)
                 sampleStart = pos + 16 + be32(&b[pos + 8]);  // after offset and block size
             samplesEnd = end;
         }
-        pos = end;
+        pos = end + (length & 1);
     }
     return !aiff || (sampleBytes > 0 && sampleStart + sampleBytes <= samplesEnd);
 }

@@ -30,13 +30,14 @@ uint32_t le32At(const std::vector<unsigned char>& b, size_t at)
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
 
-// An 8SVX file with its VHDR chunk and, when asked, a BODY of 8 samples.
-std::string eightSvxBytes(bool withBody)
+// An 8SVX file with its VHDR chunk and, when asked, a BODY of 8 samples;
+// `first` goes before VHDR.
+std::string eightSvxBytes(bool withBody, const std::string& first = "")
 {
     std::string vhdr = std::string("VHDR\0\0\0\x14", 8) + std::string("\0\0\0\x08", 4) + std::string(8, '\0') +
                        std::string("\x56\x22\x01\0\0\x01\0\0", 8);
     std::string body = withBody ? std::string("BODY\0\0\0\x08", 8) + std::string(8, '\x10') : "";
-    std::string inner = "8SVX" + vhdr + body;
+    std::string inner = "8SVX" + first + vhdr + body;
     std::string b = "FORM";
     b += static_cast<char>(0);
     b += static_cast<char>(0);
@@ -141,6 +142,7 @@ TEST(BoundSoundSizes, WholeFilesAreLeftAlone)
     std::string wav = wavBytes(8);
     wav.insert(36, std::string("LIST\x03\0\0\0abc\0", 12));
     for (const std::string& s : {wav, aiffBytes(8, 8), "FORMFFIA" + aiffBytes(8, 8).substr(12), eightSvxBytes(true),
+                                 eightSvxBytes(true, std::string("ANNO\0\0\0\x03" "abc\0", 12)),
                                  vocBytes({0xA6, 0xA6}), vocSilence(2), std::string("not a sound at all"),
                                  std::string("FORM\0\0\0\x04WXYZ", 12), std::string()}) {
         std::vector<unsigned char> b = bytesOf(s);
@@ -161,6 +163,8 @@ TEST(BoundSoundSizes, AiffAndEightSvxThatWouldSendTheMixerPastTheEndAreRefused)
         {"samples start past the end", aiffWithOffsetPastTheEnd()},
         {"COMM runs past the end", aiffBytes(8, 8).substr(0, 30)},
         {"8SVX without BODY", eightSvxBytes(false)},
+        {"odd chunk without its pad byte (the fuzzer's hang)",
+         eightSvxBytes(true, std::string("ANNO\0\0\0\x03" "abc", 11))},
         {"SSND claiming 1 byte (found by the fuzzer)", aiffSsndClaimingOneByte()},
         {"SSND too short for the samples COMM claims", aiffSsndWithoutItsSamples()},
         {"COMM too short for its fields", aiffShortComm()},
@@ -234,7 +238,8 @@ TEST_F(SoundLoad, WaveClaimingGigabytesLoadsTheSamplesThatAreThere)
 TEST_F(SoundLoad, WholeAiffEightSvxAndVocEffectsLoad)
 {
     writeTextFile("sound.dat", aiffBytes(8, 8));
-    writeTextFile("ufo.dat", eightSvxBytes(true));
+    // The mixer skips the pad byte after an odd chunk.
+    writeTextFile("ufo.dat", eightSvxBytes(true, std::string("ANNO\0\0\0\x03" "abc\0", 12)));
     writeTextFile("crack.dat", vocBytes({0xA6, 0xA6}));
     ASSERT_TRUE(loadAssets());
     ASSERT_NE(hitSound, nullptr);
