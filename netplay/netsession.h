@@ -1,8 +1,8 @@
 // A network game as one object: it opens (a port, a room on a relay, or a
 // wait for anyone there), waits for the other side, plays through the
-// driver (lockstep, playing ahead in a match), and ends with a reason. Its state is a value (NetState)
-// that a dialog or a page reads; the lines for a person go to the listener
-// beside it. What the player sees (the logo, the panels, the caption) is
+// driver (lockstep, playing ahead in a match), and ends with a reason. Its
+// state is a value (NetState) that a dialog or a page reads; the lines for
+// a person go to the listener beside it. What the player sees (the logo, the panels, the caption) is
 // the flow's.
 #pragma once
 

@@ -57,11 +57,10 @@ std::vector<SDL_Event> frameEvents(const net::Lockstep& ls, bool oldest, std::ui
 
 FrameHappenings rollbackStep(Rollback& rb, const net::Lockstep& ls, Match& m, std::uint32_t atMs)
 {
-    PlayedFrame f;
+    PlayedFrame& f = rb.frames.emplace_back();
     f.atMs = atMs;
     f.before = m;
     std::copy(sphereDots, sphereDots + sphereDotCount, f.dotsBefore);
-    rb.frames.push_back(f);
     FrameHappenings h = stepFrame(ls, rb, rb.frames.size() - 1, m);
     h.strokes = unheard(rb, atMs, h.strokes);
     return h;

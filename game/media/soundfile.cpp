@@ -54,8 +54,8 @@ void boundWaveChunks(std::vector<unsigned char>& b, size_t pos)
 // Mend: the mixer walks the chunks of an AIFF or 8SVX file, each odd one
 // followed by a pad byte, until it has seen both chunks it needs; a walk
 // that leaves the file first never ends (past the end its reads fail and
-// leave the last length in place, so it seeks to the end again and again). So every chunk up to those two must lie inside the
-// file. It reads the fields of COMM, VHDR and SSND whatever length their
+// leave the last length in place, so it seeks to the end again and again).
+// So every chunk up to those two must lie inside the file. It reads the fields of COMM, VHDR and SSND whatever length their
 // chunk gives, and for AIFF allocates the sample data COMM claims before
 // reading it from where SSND says it starts: a read that fails (data past
 // the chunk, or no data at all) loses that buffer and the stream.

@@ -13,8 +13,9 @@ bool readSoundFile(const char* file, std::vector<unsigned char>& bytes);
 // that reaches past the end of the file is cut to the bytes there (the mixer keeps a cut-off data chunk's whole
 // frames either way). AIFF and 8SVX: false when a chunk before the two the
 // mixer looks for, or the pad byte after an odd one, runs past the end of
-// the file (its search would never end), when COMM, VHDR or SSND is too short for its own fields, or when
-// an AIFF's sample data is empty or does not lie inside its SSND chunk.
+// the file (its search would never end), when COMM, VHDR or SSND is too
+// short for its own fields, or when an AIFF's sample data is empty or does
+// not lie inside its SSND chunk.
 // VOC: false when a block runs past the end of the file or would fail or
 // crash in the mixer's reader. Any other format is left as it is.
 bool boundSoundSizes(std::vector<unsigned char>& bytes);
